@@ -1,0 +1,148 @@
+#include "gim/picture_info.h"
+
+#include <cstring>
+
+#include "gim/container.h"
+
+namespace tovak::gim {
+namespace {
+
+// Appends pieces to a caller's buffer, counting every byte even where the
+// buffer ends, so the same code both measures and writes the text.
+struct TextSink {
+  char* out;
+  std::uint64_t capacity;
+  std::uint64_t length = 0;
+
+  void Append(const char* text, std::uint64_t count) {
+    if (out != nullptr && length < capacity) {
+      const std::uint64_t room = capacity - length;
+      std::memcpy(out + length, text, static_cast<std::size_t>(count < room ? count : room));
+    }
+    length += count;
+  }
+  void Append(const char* text) { Append(text, std::strlen(text)); }
+
+  // Upper-case hexadecimal, no prefix, no leading zeros.
+  void AppendHex(std::uint16_t value) {
+    char digits[4];
+    int n = 0;
+    do {
+      digits[n++] = "0123456789ABCDEF"[value & 0xF];
+      value = static_cast<std::uint16_t>(value >> 4);
+    } while (value != 0);
+    char text[4];
+    for (int i = 0; i < n; ++i) text[i] = digits[n - 1 - i];
+    Append(text, static_cast<std::uint64_t>(n));
+  }
+};
+
+constexpr char kNewLine[] = "\r\n";
+
+// The bit depth of the DIB GetPicture delivers: every direct-colour and DXT
+// format becomes 24 bits; the indexed formats keep their stored depth.
+std::int16_t DibDepth(std::uint16_t format, std::uint16_t bits_per_pixel) {
+  if (format <= kRgba8888 || IsDxtFormat(format)) return 24;
+  return static_cast<std::int16_t>(bits_per_pixel);
+}
+
+// The file-info block's strings: zero-terminated, one after another, in the
+// block's content up to its step. One zero byte at the very start is padding;
+// after that an empty string ends the list.
+void AppendInfoStrings(const Reader& reader, std::uint64_t area,
+                       std::uint64_t length, TextSink& text) {
+  const ByteView& bytes = reader.view;
+  std::uint64_t i = 0;
+  while (i < length && bytes.Contains(area + i, 1)) {
+    const std::uint8_t* start = bytes.data + area + i;
+    if (*start == 0) {
+      if (i != 0) return;
+      i = 1;
+      continue;
+    }
+    // A string may run past the area's end; it is still listed whole, but
+    // never past the end of the input.
+    const std::uint64_t available = bytes.size - (area + i);
+    const void* zero = std::memchr(start, 0, static_cast<std::size_t>(available));
+    const std::uint64_t n =
+        zero == nullptr
+            ? available
+            : static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(zero) - start);
+    text.Append(reinterpret_cast<const char*>(start), n);
+    text.Append(kNewLine);
+    i += n + 1;
+  }
+}
+
+void AppendInfoSection(const Reader& reader, TextSink& text) {
+  std::uint32_t root_size = 0;
+  if (!ReadRootSize(reader, root_size)) return;
+  // The file-info block follows the root block, so its walk may go 16 bytes
+  // further than the root block's size.
+  const std::uint64_t position =
+      FindBlock(reader, kFileInfoBlock, std::uint64_t{root_size} + 16);
+  if (position == 0) return;
+  const std::uint64_t block = kRootOffset + position;
+  std::uint32_t size = 0;
+  std::uint32_t step = 0;
+  if (!reader.U32(block + 4, size) || !reader.U32(block + 8, step)) return;
+  if (size <= 16 || step <= 16) return;
+
+  text.Append(kNewLine);
+  text.Append("[Info]");
+  text.Append(kNewLine);
+  AppendInfoStrings(reader, block + kBlockHeaderBytes, step - 16u, text);
+}
+
+}  // namespace
+
+bool Summarise(const Reader& reader, PictureSummary& out) {
+  const std::uint64_t block = FindBlockInRoot(reader, kImageBlock);
+  std::uint16_t format = 0;
+  std::uint16_t bits_per_pixel = 0;
+  if (block == 0 || !reader.U16(block + 20, format) ||
+      !reader.U16(block + 24, out.width) ||
+      !reader.U16(block + 26, out.height) ||
+      !reader.U16(block + 28, bits_per_pixel)) {
+    return false;
+  }
+  out.bit_depth = DibDepth(format, bits_per_pixel);
+  return true;
+}
+
+std::uint64_t ComposeInfoText(const Reader& reader, char* out,
+                              std::uint64_t capacity) {
+  TextSink text{out, capacity};
+  const std::uint64_t image_block = FindBlockInRoot(reader, kImageBlock);
+  std::uint16_t format = 0;
+  std::uint16_t order = 0;
+  if (image_block == 0 || !reader.U16(image_block + 20, format) ||
+      !reader.U16(image_block + 22, order)) {
+    return 0;
+  }
+
+  text.Append("[Format]");
+  text.Append(kNewLine);
+  text.Append("format_endian: ");
+  text.Append(reader.big_endian ? "big" : "little");
+  text.Append(kNewLine);
+  text.Append("pixel_order: ");
+  text.Append(order == 0 ? "normal" : "faster");
+  text.Append(kNewLine);
+  text.Append("image_format: ");
+  text.AppendHex(format);
+  text.Append(kNewLine);
+
+  const std::uint64_t palette_block = FindBlockInRoot(reader, kPaletteBlock);
+  std::uint16_t palette_format = 0;
+  if (palette_block != 0 && reader.U16(palette_block + 20, palette_format)) {
+    text.Append("palette_format: ");
+    text.AppendHex(palette_format);
+    text.Append(kNewLine);
+  }
+
+  AppendInfoSection(reader, text);
+  return text.length;
+}
+
+}  // namespace tovak::gim

@@ -1,0 +1,54 @@
+// The thin platform layer: the only code that talks to the operating system.
+// platform_win32.cpp is the real one, on KERNEL32; platform_posix.cpp is a
+// stand-in with the same behaviour, so the plug-in builds and is tested
+// natively too.
+#pragma once
+
+#include <cstdint>
+
+namespace tovak::platform {
+
+#ifdef _WIN32
+using LocalHandle = void*;  // HLOCAL: 32 bits in the 32-bit DLL
+#else
+// The stand-in numbers its blocks, so that a handle is 32 bits wide as in the
+// DLL and the host records keep their layout.
+using LocalHandle = std::uint32_t;
+#endif
+
+// No block may be larger: a 32-bit host could never map it.
+inline constexpr std::uint64_t kMaxBlockBytes = 0x7FFFFFFF;
+
+// Moveable, zero-initialised blocks, which a host can lock and free.
+LocalHandle AllocMoveable(std::uint64_t bytes);
+void* Lock(LocalHandle handle);
+void Unlock(LocalHandle handle);
+void Free(LocalHandle handle);
+
+// Fixed, zero-initialised blocks for the plug-in's own use.
+void* AllocFixed(std::uint64_t bytes);
+void FreeFixed(void* block);
+
+// Files, by name or by a handle the host opened.
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kNoFile = -1;
+FileHandle OpenForRead(const char* name);
+bool FileSize(FileHandle file, std::uint64_t& size);
+bool SeekTo(FileHandle file, std::uint64_t offset);
+// Reads up to `count` bytes; false when the read fails.
+bool Read(FileHandle file, void* into, std::uint32_t count, std::uint32_t& got);
+void Close(FileHandle file);
+// A file handle the host passes as a number and keeps owning.
+FileHandle HostFile(std::uintptr_t value);
+
+// The library's own path, with the module instance the loader gave it.
+void SetModuleInstance(void* instance);
+// Writes the zero-terminated path into `out`; returns its length, 0 if none.
+std::uint32_t ModulePath(char* out, std::uint32_t capacity);
+bool PathExists(const char* path);
+std::int32_t ProfileInt(const char* section, const char* key,
+                        std::int32_t fallback, const char* path);
+// Whether a byte starts a double-byte character in the process's code page.
+bool IsLeadByte(std::uint8_t byte);
+
+}  // namespace tovak::platform

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks to build and test tovak:
+# the mingw-w64 i686 (posix threads) compilers, wine with its 32-bit part,
+# GoogleTest, Google Benchmark, clang's fuzzer runtime, ImageMagick for
+# checking written bitmaps, and Debian's libsquish source, unpacked outside
+# the repository. Safe to run twice; prints nothing when nothing is missing.
+set -euo pipefail
+
+deps_dir="${TOVAK_DEPS_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/tovak}"
+
+packages=(
+  cmake ninja-build g++ make pkg-config dpkg-dev
+  g++-mingw-w64-i686-posix
+  wine wine32:i386
+  googletest libbenchmark-dev
+  clang-14 libclang-rt-14-dev
+  imagemagick
+)
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+
+say() { printf 'setup: %s\n' "$*"; }
+
+need_update=0
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  say "adding the i386 architecture"
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+  need_update=1
+fi
+
+# apt-get source needs a deb-src entry for the suite the machine runs.
+if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  say "adding a deb-src entry"
+  codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")"
+  printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s %s-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+    "$codename" "$codename" | "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/tovak-src.sources >/dev/null
+  need_update=1
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+squish_missing=0
+if ! ls -d "$deps_dir"/libsquish-*/ >/dev/null 2>&1; then squish_missing=1; fi
+
+if [ "$need_update" -eq 1 ] || [ "${#missing[@]}" -gt 0 ] || [ "$squish_missing" -eq 1 ]; then
+  say "updating the package lists"
+  "${sudo_cmd[@]}" apt-get update -qq >/dev/null
+fi
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  say "installing ${missing[*]}"
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if [ "$squish_missing" -eq 1 ]; then
+  say "fetching the libsquish source package into $deps_dir"
+  mkdir -p "$deps_dir"
+  (cd "$deps_dir" && apt-get source -qq libsquish >/dev/null 2>&1)
+  ls -d "$deps_dir"/libsquish-*/ >/dev/null
+fi
+
+# Wine builds its prefix on first start; do it here so that the first test
+# under wine does not pay for it inside a timeout.
+if [ ! -f "${WINEPREFIX:-$HOME/.wine}/system.reg" ]; then
+  say "creating the wine prefix"
+  WINEDEBUG=-all wineboot -i >/dev/null 2>&1 || true
+  wineserver -w 2>/dev/null || true
+fi
