@@ -6,14 +6,28 @@
 namespace tovak::decode {
 namespace {
 
+// GIM keeps the left pixel of a 4-bit pair in the low nibble, a DIB in the
+// high one. Eight bytes are exchanged at a time.
+void SwapNibbles(std::uint8_t* to, const std::uint8_t* from, std::uint64_t count) {
+  constexpr std::uint64_t kLow = 0x0F0F0F0F0F0F0F0Full;
+  std::uint64_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    std::uint64_t v;
+    std::memcpy(&v, from + i, 8);
+    v = (v >> 4 & kLow) | (v & kLow) << 4;
+    std::memcpy(to + i, &v, 8);
+  }
+  for (; i < count; ++i) to[i] = static_cast<std::uint8_t>(from[i] >> 4 | from[i] << 4);
+}
+
 void CopyBytes(std::uint8_t* to, const std::uint8_t* from, std::uint64_t count,
                bool swap_nibbles) {
-  if (!swap_nibbles) {
+  if (swap_nibbles) {
+    SwapNibbles(to, from, count);
+  } else if (count == kTileBytes) {
+    std::memcpy(to, from, kTileBytes);  // a whole tile line: a fixed-size copy
+  } else {
     std::memcpy(to, from, static_cast<std::size_t>(count));
-    return;
-  }
-  for (std::uint64_t i = 0; i < count; ++i) {
-    to[i] = static_cast<std::uint8_t>(from[i] >> 4 | from[i] << 4);
   }
 }
 
