@@ -1,0 +1,544 @@
+// GetPicture's side of the host protocol: progress calls, stopping, block
+// ownership, allocation failures, the caller's memory, and inputs that make
+// no picture.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "fixture/gim_writer.h"
+#include "support/plugin_api.h"
+
+namespace tovak::test {
+namespace {
+
+using fixture::Bytes;
+
+constexpr int kBackBlue = 0x28;
+constexpr int kBackGreen = 0x20;
+constexpr int kBackRed = 0x10;
+
+std::uint16_t U16(const std::uint8_t* b) { return static_cast<std::uint16_t>(b[0] | b[1] << 8); }
+std::uint32_t U32(const std::uint8_t* b) {
+  return std::uint32_t{U16(b)} | std::uint32_t{U16(b + 2)} << 16;
+}
+
+// A value no real handle has, to see whether an output was written.
+Handle Sentinel() {
+#ifdef _WIN32
+  return reinterpret_cast<Handle>(static_cast<std::uintptr_t>(0x5EA1ED00));
+#else
+  return Handle{0x5EA1ED00};
+#endif
+}
+
+struct Call {
+  std::int32_t numerator, denominator, user_data;
+};
+std::vector<Call> g_calls;
+int g_stop_at = -1;  // index of the call that answers non-zero
+
+std::int32_t TOVAK_STDCALL Record(std::int32_t numerator, std::int32_t denominator,
+                                  std::int32_t user_data) {
+  g_calls.push_back({numerator, denominator, user_data});
+  return static_cast<int>(g_calls.size()) - 1 == g_stop_at ? 1 : 0;
+}
+
+void ResetCalls(int stop_at) {
+  g_calls.clear();
+  g_stop_at = stop_at;
+}
+
+const char* Chars(const Bytes& b) { return reinterpret_cast<const char*>(b.data()); }
+std::int32_t Size(const Bytes& b) { return static_cast<std::int32_t>(b.size()); }
+
+struct Decoded {
+  std::int32_t result = -1;
+  Bytes header;
+  Bytes bits;
+};
+
+// Copies both blocks out of a successful call and frees them.
+Decoded Take(std::int32_t result, Handle header, Handle bits) {
+  Decoded d;
+  d.result = result;
+  if (result != plugin::kSuccess) return d;
+  const auto* h = static_cast<const std::uint8_t*>(HostLock(header));
+  d.header.assign(h, h + HostSize(header));
+  HostUnlock(header);
+  HostFree(header);
+  const auto* p = static_cast<const std::uint8_t*>(HostLock(bits));
+  d.bits.assign(p, p + HostSize(bits));
+  HostUnlock(bits);
+  HostFree(bits);
+  return d;
+}
+
+Decoded Decode(const Bytes& file, std::int64_t len = -1) {
+  Handle header{};
+  Handle bits{};
+  const auto size = static_cast<std::int32_t>(len < 0 ? file.size() : len);
+  const std::int32_t r =
+      Plugin().get_picture(Chars(file), size, 1, &header, &bits, nullptr, 0);
+  return Take(r, header, bits);
+}
+
+fixture::Picture Picture(std::uint16_t format, std::uint16_t width, std::uint16_t height,
+                         bool big_endian = false, std::uint16_t order = 0) {
+  fixture::Picture pic;
+  pic.big_endian = big_endian;
+  pic.format = format;
+  pic.pixel_order = order;
+  pic.width = width;
+  pic.height = height;
+  const std::size_t row = fixture::StoredRowBytes(format, width);
+  const std::size_t rows = order == 1 ? (height + 7) / 8 * 8 : height;
+  pic.pixels.resize(row * rows);
+  for (std::size_t i = 0; i < pic.pixels.size(); ++i) {
+    pic.pixels[i] = static_cast<std::uint8_t>(i * 13 + 7);
+  }
+  if (format == fixture::kIndex4 || format == fixture::kIndex8) {
+    const std::uint16_t count = format == fixture::kIndex4 ? 16 : 256;
+    Bytes entries(4u * count);
+    for (std::size_t i = 0; i < entries.size(); ++i) entries[i] = static_cast<std::uint8_t>(i * 5);
+    pic.palette = fixture::Palette{fixture::kRgba8888, count, entries};
+  }
+  return pic;
+}
+
+Bytes WriteBytes(const fixture::Picture& pic) { return fixture::Write(pic).bytes; }
+
+std::filesystem::path WriteTemp(const Bytes& bytes, const std::string& name) {
+  const std::filesystem::path path = TempDir() / name;
+  WriteFile(path, bytes.data(), bytes.size());
+  return path;
+}
+
+TEST(DecodeProtocol, ProgressIsReportedAtTheStartAndTheEnd) {
+  const Bytes file = WriteBytes(Picture(fixture::kRgba4444, 10, 3));
+  for (std::int32_t user : {std::int32_t{0x12345678}, std::int32_t{-7}, std::int32_t{0}}) {
+    SCOPED_TRACE(user);
+    ResetCalls(-1);
+    Handle header{};
+    Handle bits{};
+    const std::int32_t r =
+        Plugin().get_picture(Chars(file), Size(file), 1, &header, &bits, &Record, user);
+    ASSERT_EQ(r, plugin::kSuccess);
+    ASSERT_EQ(g_calls.size(), 2u);
+    EXPECT_EQ(g_calls[0].numerator, 0);
+    EXPECT_EQ(g_calls[0].denominator, 1);
+    EXPECT_EQ(g_calls[0].user_data, user);
+    EXPECT_EQ(g_calls[1].numerator, 1);
+    EXPECT_EQ(g_calls[1].denominator, 1);
+    EXPECT_EQ(g_calls[1].user_data, user);
+    Take(r, header, bits);
+  }
+}
+
+TEST(DecodeProtocol, NullCallbackDecodes) {
+  const Bytes file = WriteBytes(Picture(fixture::kRgba8888, 4, 2));
+  Handle header = Sentinel();
+  Handle bits = Sentinel();
+  const std::int32_t r = Plugin().get_picture(Chars(file), Size(file), 1, &header, &bits, nullptr, 0);
+  ASSERT_EQ(r, plugin::kSuccess);
+  EXPECT_NE(header, Sentinel());
+  EXPECT_NE(bits, Sentinel());
+  EXPECT_NE(header, Handle{});
+  EXPECT_NE(bits, Handle{});
+  const Decoded d = Take(r, header, bits);
+  EXPECT_EQ(d.header[14], 24);
+}
+
+TEST(DecodeProtocol, StopAtTheFirstCallWritesNoOutput) {
+  const Bytes file = WriteBytes(Picture(fixture::kIndex8, 20, 5));
+  const std::filesystem::path path = WriteTemp(file, "stop.gim");
+  for (bool file_mode : {false, true}) {
+    SCOPED_TRACE(file_mode ? "file mode" : "memory mode");
+    const std::uint32_t before = CanCountBlocks() ? LiveBlocks() : 0;
+    ResetCalls(0);
+    Handle header = Sentinel();
+    Handle bits = Sentinel();
+    const std::int32_t r =
+        file_mode ? Plugin().get_picture(path.string().c_str(), 0, 0, &header, &bits, &Record, 99)
+                  : Plugin().get_picture(Chars(file), Size(file), 1, &header, &bits, &Record, 99);
+    EXPECT_EQ(r, plugin::kStopped);
+    EXPECT_EQ(g_calls.size(), 1u);
+    EXPECT_EQ(header, Sentinel());
+    EXPECT_EQ(bits, Sentinel());
+    if (CanCountBlocks()) EXPECT_EQ(LiveBlocks(), before);
+  }
+}
+
+TEST(DecodeProtocol, StopAtTheFinalCallHandsOverCompleteLockedBlocks) {
+  // 2 x 1 RGBA8888: an opaque pixel and a clear one.
+  fixture::Picture pic = Picture(fixture::kRgba8888, 2, 1);
+  pic.pixels.assign(16, 0);
+  const Bytes pixels = {0x10, 0x20, 0x30, 0xFF, 0x40, 0x50, 0x60, 0x00};
+  std::copy(pixels.begin(), pixels.end(), pic.pixels.begin());
+  const Bytes file = WriteBytes(pic);
+  const std::uint32_t before = CanCountBlocks() ? LiveBlocks() : 0;
+  ResetCalls(1);
+  Handle header = Sentinel();
+  Handle bits = Sentinel();
+  const std::int32_t r =
+      Plugin().get_picture(Chars(file), Size(file), 1, &header, &bits, &Record, 5);
+  ASSERT_EQ(r, plugin::kStopped);
+  ASSERT_EQ(g_calls.size(), 2u);
+  ASSERT_NE(header, Sentinel());
+  ASSERT_NE(bits, Sentinel());
+  ASSERT_NE(header, Handle{});
+  ASSERT_NE(bits, Handle{});
+  EXPECT_EQ(HostLockCount(header), 1u);
+  EXPECT_EQ(HostLockCount(bits), 1u);
+  if (CanCountBlocks()) EXPECT_EQ(LiveBlocks(), before + 2);
+
+  const auto* h = static_cast<const std::uint8_t*>(HostLock(header));
+  const auto* p = static_cast<const std::uint8_t*>(HostLock(bits));
+  ASSERT_NE(h, nullptr);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(U32(h), 40u);
+  EXPECT_EQ(U32(h + 4), 2u);
+  EXPECT_EQ(U16(h + 14), 24u);
+  EXPECT_EQ(U32(h + 20), 8u);
+  const Bytes want = {0x30, 0x20, 0x10, kBackBlue, kBackGreen, kBackRed};
+  EXPECT_EQ(Bytes(p, p + 6), want);
+  for (int i = 0; i < 2; ++i) {
+    HostUnlock(header);
+    HostUnlock(bits);
+  }
+  EXPECT_EQ(HostLockCount(header), 0u);
+  EXPECT_EQ(HostLockCount(bits), 0u);
+  HostFree(header);
+  HostFree(bits);
+  if (CanCountBlocks()) EXPECT_EQ(LiveBlocks(), before);
+}
+
+TEST(DecodeProtocol, SuccessHandsUnlockedBlocksToTheHost) {
+  for (std::uint16_t format : {std::uint16_t{fixture::kRgba5650}, std::uint16_t{fixture::kRgba8888},
+                               std::uint16_t{fixture::kIndex4}, std::uint16_t{fixture::kIndex8}}) {
+    SCOPED_TRACE(format);
+    const Bytes file = WriteBytes(Picture(format, 7, 3));
+    const std::uint32_t before = CanCountBlocks() ? LiveBlocks() : 0;
+    ResetCalls(-1);
+    Handle header{};
+    Handle bits{};
+    const std::int32_t r =
+        Plugin().get_picture(Chars(file), Size(file), 1, &header, &bits, &Record, 1);
+    ASSERT_EQ(r, plugin::kSuccess);
+    EXPECT_EQ(HostLockCount(header), 0u);
+    EXPECT_EQ(HostLockCount(bits), 0u);
+    if (CanCountBlocks()) EXPECT_EQ(LiveBlocks(), before + 2);
+    HostFree(header);
+    HostFree(bits);
+    if (CanCountBlocks()) EXPECT_EQ(LiveBlocks(), before);
+  }
+}
+
+TEST(DecodeProtocol, EveryFailedAllocationGives4AndLeavesNoBlock) {
+  if (!CanCountBlocks()) GTEST_SKIP() << "only the stand-in fails allocations on demand";
+  for (std::uint16_t format : {std::uint16_t{fixture::kRgba5551}, std::uint16_t{fixture::kIndex8}}) {
+    const Bytes file = WriteBytes(Picture(format, 9, 4));
+    const std::filesystem::path path = WriteTemp(file, "fail.gim");
+    for (bool file_mode : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << "format " << format
+                                        << (file_mode ? " file mode" : " memory mode"));
+      std::uint32_t failures = 0;
+      bool decoded = false;
+      for (std::uint32_t n = 1; n <= 16 && !decoded; ++n) {
+        SCOPED_TRACE(n);
+        const std::uint32_t before = LiveBlocks();
+        Handle header = Sentinel();
+        Handle bits = Sentinel();
+        FailAllocation(n);
+        const std::int32_t r =
+            file_mode
+                ? Plugin().get_picture(path.string().c_str(), 0, 0, &header, &bits, nullptr, 0)
+                : Plugin().get_picture(Chars(file), Size(file), 1, &header, &bits, nullptr, 0);
+        FailAllocation(0);
+        if (r == plugin::kSuccess) {
+          decoded = true;
+          HostFree(header);
+          HostFree(bits);
+          EXPECT_EQ(LiveBlocks(), before);
+          break;
+        }
+        ++failures;
+        EXPECT_EQ(r, plugin::kNoMemory);
+        if (file_mode && n == 1) {
+          // The input buffer itself: the decoder never ran.
+          EXPECT_TRUE(header == Handle{} || header == Sentinel());
+        } else {
+          EXPECT_EQ(header, Handle{});
+        }
+        EXPECT_TRUE(bits == Handle{} || bits == Sentinel());
+        EXPECT_EQ(LiveBlocks(), before);
+      }
+      EXPECT_TRUE(decoded);
+      // The header block and the bits block, and in file mode the buffer.
+      EXPECT_GE(failures, file_mode ? 3u : 2u);
+    }
+  }
+}
+
+TEST(DecodeProtocol, BigEndianMemoryImageIsNotWritten) {
+  for (std::uint16_t format : {std::uint16_t{fixture::kRgba4444}, std::uint16_t{fixture::kIndex8},
+                               std::uint16_t{fixture::kIndex4}}) {
+    SCOPED_TRACE(format);
+    const Bytes little = WriteBytes(Picture(format, 11, 9, false, 1));
+    Bytes big = WriteBytes(Picture(format, 11, 9, true, 1));
+    const Bytes copy = big;
+    const Decoded first = Decode(big);
+    ASSERT_EQ(first.result, plugin::kSuccess);
+    EXPECT_EQ(big, copy);
+    const Decoded second = Decode(big);
+    ASSERT_EQ(second.result, plugin::kSuccess);
+    EXPECT_EQ(big, copy);
+    EXPECT_EQ(second.header, first.header);
+    EXPECT_EQ(second.bits, first.bits);
+    const Decoded reference = Decode(little);
+    ASSERT_EQ(reference.result, plugin::kSuccess);
+    EXPECT_EQ(first.header, reference.header);
+    EXPECT_EQ(first.bits, reference.bits);
+  }
+}
+
+TEST(DecodeProtocol, PictureInfoBitDepthIsTheDibBitCount) {
+  struct Case {
+    std::uint16_t format, bits_per_pixel, dib_bits;
+  };
+  const Case cases[] = {
+      {fixture::kRgba5650, 0, 24}, {fixture::kRgba5551, 0, 24}, {fixture::kRgba4444, 0, 24},
+      {fixture::kRgba8888, 0, 24}, {fixture::kIndex4, 0, 4},    {fixture::kIndex8, 0, 8},
+      {fixture::kIndex4, 8, 8},    {fixture::kIndex8, 4, 4},
+  };
+  for (const Case& c : cases) {
+    for (bool be : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << "format " << c.format << " bpp " << c.bits_per_pixel
+                                        << (be ? " big-endian" : ""));
+      fixture::Picture pic = Picture(c.format, 12, 5, be);
+      pic.bits_per_pixel = c.bits_per_pixel;
+      pic.pixels.resize(64 * 5, 0x11);
+      const Bytes file = WriteBytes(pic);
+      plugin::PictureInfo info{};
+      ASSERT_EQ(Plugin().get_picture_info(Chars(file), Size(file), 1, &info), plugin::kSuccess);
+      if (info.infoText != Handle{}) HostFree(info.infoText);
+      const Decoded d = Decode(file);
+      ASSERT_EQ(d.result, plugin::kSuccess);
+      EXPECT_EQ(U16(&d.header[14]), c.dib_bits);
+      EXPECT_EQ(info.bitDepth, static_cast<std::int16_t>(U16(&d.header[14])));
+    }
+  }
+}
+
+TEST(DecodeMalformed, SourcePlaneBeyondTheInputIsRefused) {
+  for (std::uint16_t format : {std::uint16_t{fixture::kRgba5650}, std::uint16_t{fixture::kRgba8888},
+                               std::uint16_t{fixture::kIndex4}, std::uint16_t{fixture::kIndex8}}) {
+    for (bool be : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << "format " << format << (be ? " big-endian" : ""));
+      fixture::Picture pic = Picture(format, 21, 10, be);
+      pic.palette.reset();
+      const std::size_t row = fixture::StoredRowBytes(format, 21);
+      // Files whose plane is the last thing in them, stored with `bytes`
+      // bytes, and the same file cut short by the memory size alone.
+      auto decode_with = [&](std::uint16_t order, std::size_t bytes) {
+        pic.pixel_order = order;
+        pic.pixels.assign(bytes, 0x44);
+        return Decode(WriteBytes(pic)).result;
+      };
+      auto decode_cut = [&](std::uint16_t order, std::size_t bytes) {
+        pic.pixel_order = order;
+        pic.pixels.assign(16 * row, 0x44);
+        const fixture::File f = fixture::Write(pic);
+        return Decode(f.bytes, static_cast<std::int64_t>(f.layout.pixels + bytes)).result;
+      };
+      // Normal order reads height rows.
+      EXPECT_EQ(decode_with(0, 10 * row), plugin::kSuccess);
+      EXPECT_EQ(decode_with(0, 10 * row - 1), plugin::kUnsupported);
+      EXPECT_EQ(decode_with(0, 9 * row), plugin::kUnsupported);
+      EXPECT_EQ(decode_cut(0, 10 * row), plugin::kSuccess);
+      EXPECT_EQ(decode_cut(0, 10 * row - 1), plugin::kUnsupported);
+      // Swizzled order reads whole tile rows: 16 rows for a height of 10.
+      EXPECT_EQ(decode_with(1, 16 * row), plugin::kSuccess);
+      EXPECT_EQ(decode_with(1, 16 * row - 1), plugin::kUnsupported);
+      EXPECT_EQ(decode_with(1, 10 * row), plugin::kUnsupported);
+      EXPECT_EQ(decode_cut(1, 16 * row), plugin::kSuccess);
+      EXPECT_EQ(decode_cut(1, 16 * row - 1), plugin::kUnsupported);
+      EXPECT_EQ(decode_cut(1, 10 * row), plugin::kUnsupported);
+    }
+  }
+}
+
+TEST(DecodeMalformed, PixelsStartBeyondTheInputIsRefused) {
+  for (bool be : {false, true}) {
+    SCOPED_TRACE(be);
+    const fixture::File f = fixture::Write(Picture(fixture::kRgba8888, 4, 4, be));
+    // pixels_start counts from the image header, 16 bytes into the block.
+    const std::size_t field = f.layout.image + 16 + 28;
+    const std::size_t header = f.layout.image + 16;
+    for (std::uint64_t start : std::initializer_list<std::uint64_t>{
+             64 + 16, f.bytes.size() - header, f.bytes.size(), 0x7FFFFFFF, 0x80000000,
+             0xFFFFFFC0, 0xFFFFFFFF}) {
+      SCOPED_TRACE(start);
+      Bytes bytes = f.bytes;
+      fixture::PutU32(bytes, field, static_cast<std::uint32_t>(start), be);
+      EXPECT_EQ(Decode(bytes).result, plugin::kUnsupported);
+    }
+  }
+}
+
+TEST(DecodeMalformed, HugePictureGives4WithoutAllocating) {
+  struct Case {
+    std::uint16_t format, width, height;
+    std::int32_t result;
+  };
+  const Case cases[] = {
+      {fixture::kRgba8888, 65535, 65535, plugin::kNoMemory},
+      {fixture::kRgba5650, 65535, 65535, plugin::kNoMemory},
+      {fixture::kIndex8, 65535, 65535, plugin::kNoMemory},
+      // 32768 x 4 x 16384 = 2^31 bytes, one more than a block may have.
+      {fixture::kRgba8888, 32768, 16384, plugin::kNoMemory},
+      // 2^31 - 2^17 bytes would be allowed, but the plane is missing.
+      {fixture::kRgba8888, 32768, 16383, plugin::kUnsupported},
+  };
+  const Bytes small = WriteBytes(Picture(fixture::kRgba8888, 4, 4));
+  for (const Case& c : cases) {
+    for (bool be : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << "format " << c.format << " " << c.width << " x "
+                                        << c.height << (be ? " big-endian" : ""));
+      fixture::Picture pic;
+      pic.big_endian = be;
+      pic.format = c.format;
+      pic.width = c.width;
+      pic.height = c.height;
+      pic.pixels.assign(64, 0x33);
+      const Bytes file = WriteBytes(pic);
+      const std::uint32_t before = CanCountBlocks() ? LiveBlocks() : 0;
+      // Armed for the next allocation: if the call allocates nothing, the
+      // small picture afterwards meets the failure.
+      FailAllocation(1);
+      EXPECT_EQ(Decode(file).result, c.result);
+      if (CanCountBlocks()) {
+        EXPECT_EQ(LiveBlocks(), before);
+        EXPECT_EQ(Decode(small).result, plugin::kNoMemory);
+      }
+      FailAllocation(0);
+    }
+  }
+}
+
+TEST(DecodeMalformed, SixteenBitsPerPixelWithoutASixteenBitRuleIsRefused) {
+  for (std::uint16_t format : {std::uint16_t{fixture::kIndex4}, std::uint16_t{fixture::kIndex8},
+                               std::uint16_t{fixture::kRgba8888}}) {
+    for (bool be : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << "format " << format << (be ? " big-endian" : ""));
+      fixture::Picture pic = Picture(format, 8, 4, be);
+      pic.bits_per_pixel = 16;
+      pic.pixels.assign(4096, 0x21);
+      EXPECT_EQ(Decode(WriteBytes(pic)).result, plugin::kUnsupported);
+    }
+  }
+}
+
+TEST(DecodeMalformed, DxtIsRecognisedButNotDecodedYet) {
+  for (std::uint16_t format : {std::uint16_t{fixture::kDxt1}, std::uint16_t{fixture::kDxt5}}) {
+    SCOPED_TRACE(format);
+    fixture::Picture pic;
+    pic.format = format;
+    pic.width = 4;
+    pic.height = 4;
+    pic.pixels.assign(256, 0);
+    const Bytes file = WriteBytes(pic);
+    plugin::PictureInfo info{};
+    EXPECT_EQ(Plugin().get_picture_info(Chars(file), Size(file), 1, &info), plugin::kSuccess);
+    if (info.infoText != Handle{}) HostFree(info.infoText);
+    const std::uint32_t before = CanCountBlocks() ? LiveBlocks() : 0;
+    EXPECT_EQ(Decode(file).result, plugin::kUnsupported);
+    if (CanCountBlocks()) EXPECT_EQ(LiveBlocks(), before);
+  }
+}
+
+TEST(DecodeMalformed, UnknownPixelOrderCopiesNoPixel) {
+  struct Case {
+    std::uint16_t format;
+    int blue, green, red;  // of every pixel; indexed: -1, every byte 0
+  };
+  // Nothing is copied, so every pixel is zero bytes: alpha 0 where the format
+  // has alpha, which blends to the background; RGBA5650 zero is black.
+  const Case cases[] = {
+      {fixture::kRgba5650, 0, 0, 0},
+      {fixture::kRgba5551, kBackBlue, kBackGreen, kBackRed},
+      {fixture::kRgba4444, kBackBlue, kBackGreen, kBackRed},
+      {fixture::kRgba8888, kBackBlue, kBackGreen, kBackRed},
+      {fixture::kIndex4, -1, -1, -1},
+      {fixture::kIndex8, -1, -1, -1},
+  };
+  for (const Case& c : cases) {
+    for (bool be : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << "format " << c.format << (be ? " big-endian" : ""));
+      fixture::Picture pic = Picture(c.format, 9, 3, be, 2);
+      for (std::uint8_t& b : pic.pixels) b = 0xB7;
+      const Decoded d = Decode(WriteBytes(pic));
+      ASSERT_EQ(d.result, plugin::kSuccess);
+      const std::size_t bits = U16(&d.header[14]);
+      const std::size_t stride = (9 * bits + 31) / 32 * 4;
+      ASSERT_GE(d.bits.size(), stride * 3);
+      for (std::size_t y = 0; y < 3; ++y) {
+        const std::uint8_t* row = &d.bits[y * stride];
+        if (c.blue < 0) {
+          for (std::size_t i = 0; i < (9 * bits + 7) / 8; ++i) EXPECT_EQ(row[i], 0) << "row " << y;
+          continue;
+        }
+        ASSERT_EQ(bits, 24u);
+        for (std::size_t x = 0; x < 9; ++x) {
+          EXPECT_EQ(row[3 * x], c.blue) << "pixel " << x << ", row " << y;
+          EXPECT_EQ(row[3 * x + 1], c.green) << "pixel " << x << ", row " << y;
+          EXPECT_EQ(row[3 * x + 2], c.red) << "pixel " << x << ", row " << y;
+        }
+      }
+    }
+  }
+}
+
+TEST(DecodeMalformed, EmptyPictureGivesAValidHeader) {
+  struct Case {
+    std::uint16_t format, width, height, bit_count;
+  };
+  const Case cases[] = {
+      {fixture::kRgba8888, 0, 5, 24}, {fixture::kRgba8888, 5, 0, 24},
+      {fixture::kRgba5650, 0, 0, 24}, {fixture::kIndex8, 0, 3, 8},
+      {fixture::kIndex4, 7, 0, 4},
+  };
+  for (const Case& c : cases) {
+    for (bool order1 : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << "format " << c.format << " " << c.width << " x "
+                                        << c.height << (order1 ? " swizzled" : ""));
+      fixture::Picture pic = Picture(c.format, c.width, c.height, false, order1 ? 1 : 0);
+      Handle header{};
+      Handle bits{};
+      const Bytes file = WriteBytes(pic);
+      const std::int32_t r =
+          Plugin().get_picture(Chars(file), Size(file), 1, &header, &bits, nullptr, 0);
+      ASSERT_EQ(r, plugin::kSuccess);
+      ASSERT_NE(header, Handle{});
+      ASSERT_NE(bits, Handle{});
+      EXPECT_GE(HostSize(bits), 1u);
+      const Decoded d = Take(r, header, bits);
+      ASSERT_GE(d.header.size(), 40u);
+      const std::uint8_t* h = d.header.data();
+      EXPECT_EQ(U32(h), 40u);
+      EXPECT_EQ(U32(h + 4), c.width);
+      EXPECT_EQ(U32(h + 8), c.height);
+      EXPECT_EQ(U16(h + 12), 1u);
+      EXPECT_EQ(U16(h + 14), c.bit_count);
+      EXPECT_EQ(U32(h + 16), 0u);
+      EXPECT_EQ(U32(h + 20), 0u);  // biSizeImage
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tovak::test
