@@ -1,0 +1,317 @@
+// Damaged input: every prefix and every single-byte change of small valid
+// pictures, and a folder of files that must fail for a named reason. Whatever
+// the bytes, GetPictureInfo and GetPicture answer 0, 2 or 4, read nothing
+// beyond the bytes they are given (the memory images are exactly sized heap
+// blocks, so AddressSanitizer sees any overread), never write the caller's
+// memory, and leave nothing allocated beyond what a success hands over.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "fixture/gim_writer.h"
+#include "support/plugin_api.h"
+
+namespace tovak::test {
+namespace {
+
+using fixture::Bytes;
+
+std::uint32_t U32At(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+         std::uint32_t{p[3]} << 24;
+}
+
+std::uint16_t U16At(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+// DIB stride: width x bit count bits in whole 4-byte words.
+std::uint64_t Stride(std::uint64_t width, std::uint64_t bit_count) {
+  return (width * bit_count + 31) / 32 * 4;
+}
+
+// What a host checks of a DIB it has been handed: a header it can read, a
+// colour table the header block holds, and bits enough for biSizeImage.
+std::string CheckDib(Handle header, Handle bits) {
+  std::ostringstream problem;
+  if (header == Handle{} || bits == Handle{}) return "a null handle after success";
+  if (HostLockCount(header) != 0 || HostLockCount(bits) != 0) return "a block left locked";
+  const std::uint64_t header_size = HostSize(header);
+  const std::uint64_t bits_size = HostSize(bits);
+  if (header_size < 40) return "header block shorter than a BITMAPINFOHEADER";
+  const auto* h = static_cast<const std::uint8_t*>(HostLock(header));
+  const std::uint32_t bi_size = U32At(h);
+  const auto width = static_cast<std::int32_t>(U32At(h + 4));
+  const auto height = static_cast<std::int32_t>(U32At(h + 8));
+  const std::uint16_t planes = U16At(h + 12);
+  const std::uint16_t bit_count = U16At(h + 14);
+  const std::uint32_t size_image = U32At(h + 20);
+  const std::uint32_t colours = U32At(h + 32);
+  HostUnlock(header);
+  if (bi_size != 40 || planes != 1) {
+    problem << "biSize " << bi_size << ", biPlanes " << planes;
+  } else if (width < 0 || height < 0) {
+    problem << "negative size " << width << " x " << height;
+  } else if (size_image != Stride(static_cast<std::uint64_t>(width), bit_count) *
+                               static_cast<std::uint64_t>(height)) {
+    problem << "biSizeImage " << size_image << " for " << width << " x " << height << " at "
+            << bit_count << " bits";
+  } else if (bits_size < size_image) {
+    problem << "bits block of " << bits_size << " bytes for biSizeImage " << size_image;
+  } else if (header_size < 40 + 4 * std::uint64_t{colours}) {
+    problem << "header block of " << header_size << " bytes for " << colours << " colours";
+  }
+  return problem.str();
+}
+
+struct Outcome {
+  std::int32_t info = -100;
+  std::int32_t picture = -100;
+  std::string problem;  // empty when every rule held
+};
+
+// Calls both exports on `input` in memory mode (an exactly sized heap copy)
+// and frees what a success hands over.
+Outcome CallInMemory(const Bytes& input) {
+  Outcome out;
+  const std::uint32_t live = CanCountBlocks() ? LiveBlocks() : 0;
+  const Bytes copy(input.begin(), input.end());
+  std::ostringstream problem;
+
+  plugin::PictureInfo info{};
+  out.info = Plugin().get_picture_info(reinterpret_cast<const char*>(copy.data()),
+                                       static_cast<std::int32_t>(copy.size()), 1, &info);
+  if (out.info == plugin::kSuccess && info.infoText != Handle{}) {
+    if (HostLockCount(info.infoText) != 0) problem << "info text left locked; ";
+    HostFree(info.infoText);
+  }
+
+  Handle header{};
+  Handle bits{};
+  out.picture = Plugin().get_picture(reinterpret_cast<const char*>(copy.data()),
+                                     static_cast<std::int32_t>(copy.size()), 1, &header,
+                                     &bits, nullptr, 0);
+  if (out.picture == plugin::kSuccess) {
+    const std::string dib = CheckDib(header, bits);
+    if (!dib.empty()) problem << dib << "; ";
+    if (header != Handle{}) HostFree(header);
+    if (bits != Handle{}) HostFree(bits);
+  }
+
+  for (std::int32_t code : {out.info, out.picture}) {
+    if (code != 0 && code != 2 && code != 4) problem << "result " << code << "; ";
+  }
+  if (copy != input) problem << "the caller's memory was written; ";
+  if (CanCountBlocks() && LiveBlocks() != live) {
+    problem << LiveBlocks() - live << " block(s) left alive; ";
+  }
+  out.problem = problem.str();
+  return out;
+}
+
+struct Sample {
+  std::string name;
+  Bytes bytes;
+};
+
+// Small pictures of every format that GetPicture decodes today, in both
+// byte orders and both pixel orders, each with a palette block and a
+// file-info block, so that every structure a reader walks is present.
+std::vector<Sample> Samples() {
+  const std::uint16_t formats[] = {fixture::kRgba5650, fixture::kRgba5551, fixture::kRgba4444,
+                                   fixture::kRgba8888, fixture::kIndex4, fixture::kIndex8};
+  const std::uint16_t palette_formats[] = {fixture::kRgba5650, fixture::kRgba5551,
+                                           fixture::kRgba4444, fixture::kRgba8888};
+  std::vector<Sample> samples;
+  int n = 0;
+  for (std::uint16_t format : formats) {
+    for (bool big_endian : {false, true}) {
+      for (std::uint16_t order : {std::uint16_t{0}, std::uint16_t{1}}) {
+        fixture::Picture pic;
+        pic.big_endian = big_endian;
+        pic.format = format;
+        pic.pixel_order = order;
+        pic.width = 8;
+        pic.height = 4;
+        const std::size_t row = fixture::StoredRowBytes(format, pic.width);
+        Bytes plane(row * pic.height);
+        for (std::size_t i = 0; i < plane.size(); ++i) {
+          plane[i] = static_cast<std::uint8_t>(i * 37 + format * 11 + 5);
+        }
+        pic.pixels = order == 1 ? fixture::Swizzle(plane, row, pic.height) : plane;
+        const std::uint16_t palette_format = palette_formats[n % 4];
+        const std::size_t entry_bytes = palette_format <= fixture::kRgba4444 ? 2 : 4;
+        Bytes entries(16 * entry_bytes);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+          entries[i] = static_cast<std::uint8_t>(i * 29 + 3);
+        }
+        pic.palette = fixture::Palette{palette_format, 16, entries};
+        pic.info_area = Bytes{'\0', 'A', 'b', '\0', 'C', 'd', 'e', '\0', '\0'};
+        std::ostringstream name;
+        name << "format " << format << (big_endian ? " big-endian" : " little-endian")
+             << (order == 1 ? " swizzled" : " normal");
+        samples.push_back({name.str(), fixture::Write(pic).bytes});
+        ++n;
+      }
+    }
+  }
+  return samples;
+}
+
+// Reports the first few problems in full and counts the rest.
+class ProblemLog {
+ public:
+  void Note(const std::string& what, const Outcome& outcome) {
+    if (outcome.problem.empty()) return;
+    if (++count_ <= 20) ADD_FAILURE() << what << ": " << outcome.problem;
+  }
+  int count() const { return count_; }
+
+ private:
+  int count_ = 0;
+};
+
+TEST(Robustness, UndamagedSamplesDecode) {
+  for (const Sample& sample : Samples()) {
+    const Outcome outcome = CallInMemory(sample.bytes);
+    EXPECT_EQ(outcome.info, plugin::kSuccess) << sample.name;
+    EXPECT_EQ(outcome.picture, plugin::kSuccess) << sample.name;
+    EXPECT_EQ(outcome.problem, "") << sample.name;
+  }
+}
+
+TEST(Robustness, EveryPrefixIsAnsweredWithoutOverreadOrLeak) {
+  ProblemLog log;
+  std::size_t calls = 0;
+  for (const Sample& sample : Samples()) {
+    for (std::size_t length = 0; length < sample.bytes.size(); ++length) {
+      const Bytes prefix(sample.bytes.begin(),
+                         sample.bytes.begin() + static_cast<std::ptrdiff_t>(length));
+      const Outcome outcome = CallInMemory(prefix);
+      ++calls;
+      log.Note(sample.name + ", first " + std::to_string(length) + " bytes", outcome);
+      // Cut before the image format field (image block at 48, field at
+      // block offset 20), nothing is recognised.
+      if (length < 70 && (outcome.info != plugin::kUnsupported ||
+                          outcome.picture != plugin::kUnsupported)) {
+        ADD_FAILURE() << sample.name << ", first " << length << " bytes: results "
+                      << outcome.info << ", " << outcome.picture << " instead of 2";
+      }
+    }
+  }
+  EXPECT_EQ(log.count(), 0) << "problems in " << calls << " prefixes";
+}
+
+TEST(Robustness, EverySingleByteChangeIsAnsweredWithoutOverreadOrLeak) {
+  ProblemLog log;
+  std::size_t calls = 0;
+  for (const Sample& sample : Samples()) {
+    Bytes damaged = sample.bytes;
+    for (std::size_t at = 0; at < damaged.size(); ++at) {
+      const std::uint8_t original = damaged[at];
+      for (int change = 0; change < 3; ++change) {
+        const std::uint8_t value =
+            change == 0 ? static_cast<std::uint8_t>(original ^ 0xFF) : change == 1 ? 0x00 : 0xFF;
+        damaged[at] = value;
+        const Outcome outcome = CallInMemory(damaged);
+        ++calls;
+        log.Note(sample.name + ", byte " + std::to_string(at) + " set to " +
+                     std::to_string(value),
+                 outcome);
+      }
+      damaged[at] = original;
+    }
+  }
+  EXPECT_EQ(log.count(), 0) << "problems in " << calls << " changed files";
+}
+
+// A bad input's expected results, from its name: "<reason>.<code>.gim" when
+// both exports give <code>, "<reason>.<info>.<picture>.gim" when
+// GetPictureInfo, which decodes no pixels, gives <info> and GetPicture
+// gives <picture>.
+struct Expectation {
+  std::int32_t info = -1;
+  std::int32_t picture = -1;
+};
+
+bool ParseName(const std::string& file_name, Expectation& out) {
+  std::vector<std::string> parts;
+  std::stringstream stream(file_name);
+  for (std::string part; std::getline(stream, part, '.');) parts.push_back(part);
+  if (parts.size() < 3 || parts.back() != "gim") return false;
+  const auto code = [](const std::string& s, std::int32_t& value) {
+    if (s.size() != 1 || s[0] < '0' || s[0] > '9') return false;
+    value = s[0] - '0';
+    return true;
+  };
+  if (parts.size() >= 4 && code(parts[parts.size() - 3], out.info)) {
+    return code(parts[parts.size() - 2], out.picture);
+  }
+  if (!code(parts[parts.size() - 2], out.picture)) return false;
+  out.info = out.picture;
+  return true;
+}
+
+std::filesystem::path BadInputsDir() { return TOVAK_BAD_INPUTS_DIR; }
+
+Bytes ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(Robustness, EveryBadInputFailsWithTheCodeItsNameGives) {
+  const std::filesystem::path dir = BadInputsDir();
+  ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;
+  std::ifstream readme_file(dir / "README.md");
+  const std::string readme((std::istreambuf_iterator<char>(readme_file)),
+                           std::istreambuf_iterator<char>());
+
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    if (entry.path().extension() == ".gim") files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  ASSERT_GE(files.size(), 20u);
+
+  for (const auto& path : files) {
+    const std::string name = path.filename().string();
+    SCOPED_TRACE(name);
+    Expectation want;
+    ASSERT_TRUE(ParseName(name, want)) << "the name gives no expected result";
+    EXPECT_NE(readme.find(name), std::string::npos) << "README.md does not list it";
+    EXPECT_LT(std::filesystem::file_size(path), 1024u);
+    const Bytes bytes = ReadAll(path);
+
+    const Outcome memory = CallInMemory(bytes);
+    EXPECT_EQ(memory.info, want.info) << "GetPictureInfo, memory mode";
+    EXPECT_EQ(memory.picture, want.picture) << "GetPicture, memory mode";
+    EXPECT_EQ(memory.problem, "") << "memory mode";
+
+    const std::uint32_t live = CanCountBlocks() ? LiveBlocks() : 0;
+    const std::string file_name = path.string();
+    plugin::PictureInfo info{};
+    EXPECT_EQ(Plugin().get_picture_info(file_name.c_str(), 0, 0, &info), want.info)
+        << "GetPictureInfo, file mode";
+    if (want.info == plugin::kSuccess && info.infoText != Handle{}) HostFree(info.infoText);
+    Handle header{};
+    Handle bits{};
+    const std::int32_t picture =
+        Plugin().get_picture(file_name.c_str(), 0, 0, &header, &bits, nullptr, 0);
+    EXPECT_EQ(picture, want.picture) << "GetPicture, file mode";
+    if (picture == plugin::kSuccess) {
+      HostFree(header);
+      HostFree(bits);
+    }
+    if (CanCountBlocks()) EXPECT_EQ(LiveBlocks(), live) << "file mode left blocks alive";
+  }
+}
+
+}  // namespace
+}  // namespace tovak::test
