@@ -14,3 +14,6 @@ for preset in native native-asan windows; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+
+echo "== fuzz"
+bash scripts/fuzz.sh
