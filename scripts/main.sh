@@ -13,3 +13,8 @@ out=build/windows
 wine "$out/gimsample.exe" "$out/sample.gim"
 wine "$out/gimhost.exe" "$out/tovak.spi" "$out/sample.gim" build/sample.bmp
 identify build/sample.bmp
+# The same picture, big-endian and swizzled, must come out identical.
+wine "$out/gimsample.exe" "$out/sample-be.gim" --big-endian --swizzled
+wine "$out/gimhost.exe" "$out/tovak.spi" "$out/sample-be.gim" build/sample-be.bmp --memory >/dev/null
+cmp build/sample.bmp build/sample-be.bmp
+echo "build/sample-be.bmp: identical to build/sample.bmp"
