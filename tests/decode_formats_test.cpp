@@ -4,59 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "fixture/gim_writer.h"
+#include "support/host_calls.h"
 #include "support/plugin_api.h"
 
 namespace tovak::test {
 namespace {
-
-using fixture::Bytes;
-
-// Default settings: blending on, background 0x00BBGGRR = 0x282010.
-constexpr int kBackBlue = 0x28;
-constexpr int kBackGreen = 0x20;
-constexpr int kBackRed = 0x10;
-
-std::uint16_t U16(const Bytes& b, std::size_t at) {
-  return static_cast<std::uint16_t>(b.at(at) | b.at(at + 1) << 8);
-}
-
-std::uint32_t U32(const Bytes& b, std::size_t at) {
-  return std::uint32_t{U16(b, at)} | std::uint32_t{U16(b, at + 2)} << 16;
-}
-
-std::int32_t I32(const Bytes& b, std::size_t at) { return static_cast<std::int32_t>(U32(b, at)); }
-
-struct Decoded {
-  std::int32_t result = -1;
-  Bytes header;
-  Bytes bits;
-};
-
-Decoded Decode(const Bytes& file) {
-  Decoded d;
-  Handle header{};
-  Handle bits{};
-  d.result = Plugin().get_picture(reinterpret_cast<const char*>(file.data()),
-                                  static_cast<std::int32_t>(file.size()), 1, &header, &bits,
-                                  nullptr, 0);
-  if (d.result != plugin::kSuccess) return d;
-  const auto* h = static_cast<const std::uint8_t*>(HostLock(header));
-  d.header.assign(h, h + HostSize(header));
-  HostUnlock(header);
-  HostFree(header);
-  const auto* p = static_cast<const std::uint8_t*>(HostLock(bits));
-  d.bits.assign(p, p + HostSize(bits));
-  HostUnlock(bits);
-  HostFree(bits);
-  return d;
-}
 
 // xorshift32 with a fixed seed: the same pixels on every run.
 struct Random {
@@ -70,23 +28,13 @@ struct Random {
   std::uint8_t Byte() { return static_cast<std::uint8_t>(Next() >> 11); }
 };
 
-int Expand(unsigned v, int n) {
-  return static_cast<int>(std::lround(255.0 * v / ((1 << n) - 1)));
-}
-
-int BlendChannel(int c, int b, int a) {
-  if (a == 0) return b;
-  if (a == 255) return c;
-  return b + static_cast<int>(std::floor((c - b) * a / 256.0));
-}
-
 struct Bgr {
   int blue, green, red;
 };
 
 Bgr Blend(int blue, int green, int red, int alpha) {
-  return {BlendChannel(blue, kBackBlue, alpha), BlendChannel(green, kBackGreen, alpha),
-          BlendChannel(red, kBackRed, alpha)};
+  return {ReferenceBlend(blue, kBackBlue, alpha), ReferenceBlend(green, kBackGreen, alpha),
+          ReferenceBlend(red, kBackRed, alpha)};
 }
 
 bool IsIndexed(std::uint16_t format) {
@@ -115,8 +63,6 @@ std::size_t PaddedWidth(std::uint16_t format, std::size_t width) {
 std::size_t SourceRowBytes(std::uint16_t format, std::size_t width) {
   return PaddedWidth(format, width) * StoredBits(format) / 8;
 }
-
-std::size_t DibStride(std::size_t width, std::size_t bits) { return (width * bits + 31) / 32 * 4; }
 
 // The rows are laid out at 32 bits for every 16- and 32-bit format before
 // they are reduced to 24 bits in place.

@@ -11,21 +11,11 @@
 #include <vector>
 
 #include "fixture/gim_writer.h"
+#include "support/host_calls.h"
 #include "support/plugin_api.h"
 
 namespace tovak::test {
 namespace {
-
-using fixture::Bytes;
-
-constexpr int kBackBlue = 0x28;
-constexpr int kBackGreen = 0x20;
-constexpr int kBackRed = 0x10;
-
-std::uint16_t U16(const std::uint8_t* b) { return static_cast<std::uint16_t>(b[0] | b[1] << 8); }
-std::uint32_t U32(const std::uint8_t* b) {
-  return std::uint32_t{U16(b)} | std::uint32_t{U16(b + 2)} << 16;
-}
 
 // A value no real handle has, to see whether an output was written.
 Handle Sentinel() {
@@ -42,8 +32,8 @@ struct Call {
 std::vector<Call> g_calls;
 int g_stop_at = -1;  // index of the call that answers non-zero
 
-std::int32_t TOVAK_STDCALL Record(std::int32_t numerator, std::int32_t denominator,
-                                  std::int32_t user_data) {
+std::int32_t TOVAK_STDCALL Progress(std::int32_t numerator, std::int32_t denominator,
+                                    std::int32_t user_data) {
   g_calls.push_back({numerator, denominator, user_data});
   return static_cast<int>(g_calls.size()) - 1 == g_stop_at ? 1 : 0;
 }
@@ -51,40 +41,6 @@ std::int32_t TOVAK_STDCALL Record(std::int32_t numerator, std::int32_t denominat
 void ResetCalls(int stop_at) {
   g_calls.clear();
   g_stop_at = stop_at;
-}
-
-const char* Chars(const Bytes& b) { return reinterpret_cast<const char*>(b.data()); }
-std::int32_t Size(const Bytes& b) { return static_cast<std::int32_t>(b.size()); }
-
-struct Decoded {
-  std::int32_t result = -1;
-  Bytes header;
-  Bytes bits;
-};
-
-// Copies both blocks out of a successful call and frees them.
-Decoded Take(std::int32_t result, Handle header, Handle bits) {
-  Decoded d;
-  d.result = result;
-  if (result != plugin::kSuccess) return d;
-  const auto* h = static_cast<const std::uint8_t*>(HostLock(header));
-  d.header.assign(h, h + HostSize(header));
-  HostUnlock(header);
-  HostFree(header);
-  const auto* p = static_cast<const std::uint8_t*>(HostLock(bits));
-  d.bits.assign(p, p + HostSize(bits));
-  HostUnlock(bits);
-  HostFree(bits);
-  return d;
-}
-
-Decoded Decode(const Bytes& file, std::int64_t len = -1) {
-  Handle header{};
-  Handle bits{};
-  const auto size = static_cast<std::int32_t>(len < 0 ? file.size() : len);
-  const std::int32_t r =
-      Plugin().get_picture(Chars(file), size, 1, &header, &bits, nullptr, 0);
-  return Take(r, header, bits);
 }
 
 fixture::Picture Picture(std::uint16_t format, std::uint16_t width, std::uint16_t height,
@@ -112,12 +68,6 @@ fixture::Picture Picture(std::uint16_t format, std::uint16_t width, std::uint16_
 
 Bytes WriteBytes(const fixture::Picture& pic) { return fixture::Write(pic).bytes; }
 
-std::filesystem::path WriteTemp(const Bytes& bytes, const std::string& name) {
-  const std::filesystem::path path = TempDir() / name;
-  WriteFile(path, bytes.data(), bytes.size());
-  return path;
-}
-
 TEST(DecodeProtocol, ProgressIsReportedAtTheStartAndTheEnd) {
   const Bytes file = WriteBytes(Picture(fixture::kRgba4444, 10, 3));
   for (std::int32_t user : {std::int32_t{0x12345678}, std::int32_t{-7}, std::int32_t{0}}) {
@@ -126,7 +76,7 @@ TEST(DecodeProtocol, ProgressIsReportedAtTheStartAndTheEnd) {
     Handle header{};
     Handle bits{};
     const std::int32_t r =
-        Plugin().get_picture(Chars(file), Size(file), 1, &header, &bits, &Record, user);
+        Plugin().get_picture(Chars(file), Size(file), 1, &header, &bits, &Progress, user);
     ASSERT_EQ(r, plugin::kSuccess);
     ASSERT_EQ(g_calls.size(), 2u);
     EXPECT_EQ(g_calls[0].numerator, 0);
@@ -155,7 +105,7 @@ TEST(DecodeProtocol, NullCallbackDecodes) {
 
 TEST(DecodeProtocol, StopAtTheFirstCallWritesNoOutput) {
   const Bytes file = WriteBytes(Picture(fixture::kIndex8, 20, 5));
-  const std::filesystem::path path = WriteTemp(file, "stop.gim");
+  const std::filesystem::path path = Store(TempDir(), "stop.gim", file);
   for (bool file_mode : {false, true}) {
     SCOPED_TRACE(file_mode ? "file mode" : "memory mode");
     const std::uint32_t before = CanCountBlocks() ? LiveBlocks() : 0;
@@ -163,8 +113,8 @@ TEST(DecodeProtocol, StopAtTheFirstCallWritesNoOutput) {
     Handle header = Sentinel();
     Handle bits = Sentinel();
     const std::int32_t r =
-        file_mode ? Plugin().get_picture(path.string().c_str(), 0, 0, &header, &bits, &Record, 99)
-                  : Plugin().get_picture(Chars(file), Size(file), 1, &header, &bits, &Record, 99);
+        file_mode ? Plugin().get_picture(path.string().c_str(), 0, 0, &header, &bits, &Progress, 99)
+                  : Plugin().get_picture(Chars(file), Size(file), 1, &header, &bits, &Progress, 99);
     EXPECT_EQ(r, plugin::kStopped);
     EXPECT_EQ(g_calls.size(), 1u);
     EXPECT_EQ(header, Sentinel());
@@ -185,7 +135,7 @@ TEST(DecodeProtocol, StopAtTheFinalCallHandsOverCompleteLockedBlocks) {
   Handle header = Sentinel();
   Handle bits = Sentinel();
   const std::int32_t r =
-      Plugin().get_picture(Chars(file), Size(file), 1, &header, &bits, &Record, 5);
+      Plugin().get_picture(Chars(file), Size(file), 1, &header, &bits, &Progress, 5);
   ASSERT_EQ(r, plugin::kStopped);
   ASSERT_EQ(g_calls.size(), 2u);
   ASSERT_NE(header, Sentinel());
@@ -227,7 +177,7 @@ TEST(DecodeProtocol, SuccessHandsUnlockedBlocksToTheHost) {
     Handle header{};
     Handle bits{};
     const std::int32_t r =
-        Plugin().get_picture(Chars(file), Size(file), 1, &header, &bits, &Record, 1);
+        Plugin().get_picture(Chars(file), Size(file), 1, &header, &bits, &Progress, 1);
     ASSERT_EQ(r, plugin::kSuccess);
     EXPECT_EQ(HostLockCount(header), 0u);
     EXPECT_EQ(HostLockCount(bits), 0u);
@@ -242,7 +192,7 @@ TEST(DecodeProtocol, EveryFailedAllocationGives4AndLeavesNoBlock) {
   if (!CanCountBlocks()) GTEST_SKIP() << "only the stand-in fails allocations on demand";
   for (std::uint16_t format : {std::uint16_t{fixture::kRgba5551}, std::uint16_t{fixture::kIndex8}}) {
     const Bytes file = WriteBytes(Picture(format, 9, 4));
-    const std::filesystem::path path = WriteTemp(file, "fail.gim");
+    const std::filesystem::path path = Store(TempDir(), "fail.gim", file);
     for (bool file_mode : {false, true}) {
       SCOPED_TRACE(::testing::Message() << "format " << format
                                         << (file_mode ? " file mode" : " memory mode"));
@@ -484,7 +434,7 @@ TEST(DecodeMalformed, UnknownPixelOrderCopiesNoPixel) {
       const Decoded d = Decode(WriteBytes(pic));
       ASSERT_EQ(d.result, plugin::kSuccess);
       const std::size_t bits = U16(&d.header[14]);
-      const std::size_t stride = (9 * bits + 31) / 32 * 4;
+      const std::size_t stride = DibStride(9, bits);
       ASSERT_GE(d.bits.size(), stride * 3);
       for (std::size_t y = 0; y < 3; ++y) {
         const std::uint8_t* row = &d.bits[y * stride];

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
@@ -11,52 +10,14 @@
 #include "decode/blend.h"
 #include "decode/expansion.h"
 #include "fixture/gim_writer.h"
+#include "support/host_calls.h"
 #include "support/plugin_api.h"
 
 namespace tovak::test {
 namespace {
 
-using fixture::Bytes;
-
-// Default settings: blending on, background 0x00BBGGRR = 0x282010.
-constexpr std::uint8_t kBackBlue = 0x28;
-constexpr std::uint8_t kBackGreen = 0x20;
-constexpr std::uint8_t kBackRed = 0x10;
-
 constexpr std::size_t kInfoHeader = 40;
 constexpr std::size_t kSlack = 1024;
-
-std::uint32_t U32(const Bytes& b, std::size_t at) {
-  return std::uint32_t{b.at(at)} | std::uint32_t{b.at(at + 1)} << 8 |
-         std::uint32_t{b.at(at + 2)} << 16 | std::uint32_t{b.at(at + 3)} << 24;
-}
-
-struct Decoded {
-  std::int32_t result = -1;
-  Bytes header;
-  Bytes bits;
-};
-
-// Runs GetPicture in memory mode over the first `len` bytes (all when
-// negative) and takes copies of both blocks, which it then frees.
-Decoded Decode(const Bytes& file, std::int64_t len = -1) {
-  Decoded d;
-  Handle header{};
-  Handle bits{};
-  const auto size = static_cast<std::int32_t>(len < 0 ? file.size() : len);
-  d.result = Plugin().get_picture(reinterpret_cast<const char*>(file.data()), size, 1,
-                                  &header, &bits, nullptr, 0);
-  if (d.result != plugin::kSuccess) return d;
-  const auto* h = static_cast<const std::uint8_t*>(HostLock(header));
-  d.header.assign(h, h + HostSize(header));
-  HostUnlock(header);
-  HostFree(header);
-  const auto* p = static_cast<const std::uint8_t*>(HostLock(bits));
-  d.bits.assign(p, p + HostSize(bits));
-  HostUnlock(bits);
-  HostFree(bits);
-  return d;
-}
 
 // An 8 x 2 INDEX8 picture (one 16-byte stored row each) with the palette.
 fixture::Picture IndexedWithPalette(std::uint16_t palette_format, std::uint16_t count,
@@ -90,21 +51,9 @@ Quad Entry(const Bytes& header, std::size_t k) {
     EXPECT_EQ(q_.reserved, (a)) << "rgbReserved"; \
   } while (0)
 
-// n-bit channel to 8 bits: 255 * v / (2^n - 1) to the nearest integer.
-int Expand(unsigned v, int n) {
-  return static_cast<int>(std::lround(255.0 * v / ((1 << n) - 1)));
-}
-
-// c moves towards the background b by the alpha a over 256, rounded down.
-int BlendRef(int c, int b, int a) {
-  if (a == 0) return b;
-  if (a == 255) return c;
-  return b + static_cast<int>(std::floor((c - b) * a / 256.0));
-}
-
 Quad Blended(int blue, int green, int red, int alpha) {
-  return {BlendRef(blue, kBackBlue, alpha), BlendRef(green, kBackGreen, alpha),
-          BlendRef(red, kBackRed, alpha), alpha};
+  return {ReferenceBlend(blue, kBackBlue, alpha), ReferenceBlend(green, kBackGreen, alpha),
+          ReferenceBlend(red, kBackRed, alpha), alpha};
 }
 
 Bytes Words(std::initializer_list<std::uint16_t> words) {
@@ -168,7 +117,7 @@ TEST(BlendRule, DividesBy256AndRoundsDown) {
         const int got = decode::BlendChannel(static_cast<std::uint8_t>(c),
                                              static_cast<std::uint8_t>(b),
                                              static_cast<std::uint8_t>(a));
-        ASSERT_EQ(got, BlendRef(c, b, a)) << "c " << c << " b " << b << " a " << a;
+        ASSERT_EQ(got, ReferenceBlend(c, b, a)) << "c " << c << " b " << b << " a " << a;
         ASSERT_GE(got, std::min(b, c));
         ASSERT_LE(got, std::max(b, c));
       }

@@ -7,7 +7,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,26 +23,14 @@
 #endif
 
 #include "fixture/gim_writer.h"
+#include "support/host_calls.h"
 #include "support/plugin_api.h"
 
 namespace tovak::test {
 namespace {
 
-using fixture::Bytes;
-
-constexpr std::size_t kHeadBytes = 2000;
-constexpr std::size_t kBlockSize = 4;
-constexpr std::size_t kBlockStep = 8;
-
 const char* const kDescriptions[] = {"00IN", "GIM to DIB filter ver.0.1a", "*.gim",
                                      "PSX Image Format GIM (*.gim)"};
-
-const char* Order(bool be) { return be ? "big-endian" : "little-endian"; }
-
-std::uint32_t GetU32(const Bytes& b, std::size_t at, bool be) {
-  const std::uint32_t v0 = b.at(at), v1 = b.at(at + 1), v2 = b.at(at + 2), v3 = b.at(at + 3);
-  return be ? v0 << 24 | v1 << 16 | v2 << 8 | v3 : v3 << 24 | v2 << 16 | v1 << 8 | v0;
-}
 
 // A picture GetPicture converts: RGBA8888, or INDEX8 with a palette block
 // and a file-info block.
@@ -66,33 +53,12 @@ fixture::File Gim(bool be, bool indexed = false) {
   return fixture::Write(pic);
 }
 
-// A block of `total` bytes chained between the picture block and the image
-// block, which then starts at 48 + total.
-void InsertBlock(fixture::File& f, bool be, std::uint32_t total) {
-  Bytes block(total, 0);
-  fixture::PutU16(block, 0, 7, be);
-  fixture::PutU32(block, kBlockSize, total, be);
-  fixture::PutU32(block, kBlockStep, total, be);
-  f.bytes.insert(f.bytes.begin() + 48, block.begin(), block.end());
-  for (std::size_t at : {std::size_t{16}, std::size_t{32}}) {
-    fixture::PutU32(f.bytes, at + kBlockSize, GetU32(f.bytes, at + kBlockSize, be) + total, be);
-  }
-  f.layout.image += total;
-}
-
 Bytes Concat(const Bytes& a, const Bytes& b, const Bytes& c = {}) {
   Bytes out(a.size() + b.size() + c.size());
   std::copy(a.begin(), a.end(), out.begin());
   std::copy(b.begin(), b.end(), out.begin() + static_cast<std::ptrdiff_t>(a.size()));
   std::copy(c.begin(), c.end(), out.begin() + static_cast<std::ptrdiff_t>(a.size() + b.size()));
   return out;
-}
-
-std::filesystem::path Store(const std::filesystem::path& dir, const std::string& name,
-                            const Bytes& bytes) {
-  const std::filesystem::path path = dir / name;
-  WriteFile(path, bytes.data(), bytes.size());
-  return path;
 }
 
 bool IsHostFileHandle(std::uintptr_t h) { return h != 0 && (h >> 16) == 0; }
@@ -129,55 +95,6 @@ std::int32_t IsSupportedAt(const std::filesystem::path& path, std::uint64_t offs
   return r;
 }
 
-std::int32_t IsSupportedPointer(const Bytes& bytes, const char* name = "picture.gim") {
-  std::vector<std::uint8_t> head(kHeadBytes, 0);
-  std::memcpy(head.data(), bytes.data(), std::min(bytes.size(), kHeadBytes));
-  return Plugin().is_supported(name, reinterpret_cast<std::uintptr_t>(head.data()));
-}
-
-// GetPictureInfo; frees the text block and reports whether there was one.
-// The record's fields, copied out of the packed layout so that assertions
-// never bind a reference to a misaligned field.
-struct Record {
-  std::int32_t originX, originY, width, height;
-  std::uint16_t densityX, densityY;
-  std::int16_t bitDepth;
-  Handle infoText;
-};
-
-Record Unpack(const plugin::PictureInfo& p) {
-  return Record{p.originX, p.originY, p.width, p.height, p.densityX, p.densityY, p.bitDepth,
-                p.infoText};
-}
-
-struct InfoCall {
-  std::int32_t result = -1;
-  Record info{};
-  bool had_text = false;
-};
-
-InfoCall Info(const char* buf, std::int32_t len, std::uint32_t flag) {
-  InfoCall c;
-  plugin::PictureInfo record{};
-  c.result = Plugin().get_picture_info(buf, len, flag, &record);
-  c.info = Unpack(record);
-  if (c.result == plugin::kSuccess && c.info.infoText != Handle{}) {
-    c.had_text = true;
-    HostFree(c.info.infoText);
-  }
-  return c;
-}
-
-InfoCall InfoFromFile(const std::filesystem::path& path, std::int32_t offset,
-                      std::uint32_t flag = 0) {
-  return Info(path.string().c_str(), offset, flag);
-}
-
-InfoCall InfoFromMemory(const Bytes& bytes, std::uint32_t flag = 1) {
-  return Info(reinterpret_cast<const char*>(bytes.data()), static_cast<std::int32_t>(bytes.size()),
-              flag);
-}
-
 // GetPicture; on success reads biWidth and biHeight and frees both blocks.
 struct PictureCall {
   std::int32_t result = -1;
@@ -186,19 +103,9 @@ struct PictureCall {
 };
 
 PictureCall Picture(const char* buf, std::int32_t len, std::uint32_t flag) {
-  PictureCall c;
-  Handle header{};
-  Handle bits{};
-  c.result = Plugin().get_picture(buf, len, flag, &header, &bits, nullptr, 0);
-  if (c.result == plugin::kSuccess) {
-    const auto* h = static_cast<const std::uint8_t*>(HostLock(header));
-    std::memcpy(&c.width, h + 4, 4);
-    std::memcpy(&c.height, h + 8, 4);
-    HostUnlock(header);
-    HostFree(header);
-    HostFree(bits);
-  }
-  return c;
+  const Decoded d = DecodeCall(buf, len, flag);
+  if (d.result != plugin::kSuccess) return {d.result};
+  return {d.result, I32(d.header, 4), I32(d.header, 8)};
 }
 
 PictureCall PictureFromFile(const std::filesystem::path& path, std::int32_t offset,
@@ -207,8 +114,7 @@ PictureCall PictureFromFile(const std::filesystem::path& path, std::int32_t offs
 }
 
 PictureCall PictureFromMemory(const Bytes& bytes, std::uint32_t flag = 1) {
-  return Picture(reinterpret_cast<const char*>(bytes.data()),
-                 static_cast<std::int32_t>(bytes.size()), flag);
+  return Picture(Chars(bytes), Size(bytes), flag);
 }
 
 std::uint32_t Live() { return CanCountBlocks() ? LiveBlocks() : 0; }
@@ -311,14 +217,14 @@ TEST(IsSupported, HandleReadsTwoThousandBytes) {
     // The image block at 1978: its format field ends at byte 2000 after the
     // handle's position.
     fixture::File inside = Gim(be);
-    InsertBlock(inside, be, 1930);
+    InsertBlock(inside, be, 7, 1930, 1930);
     ASSERT_EQ(inside.layout.image, 1978u);
     const auto in_path = Store(dir, std::string("inside-") + Order(be),
                                Concat(Bytes(100, 0x11), inside.bytes));
     EXPECT_EQ(IsSupportedAt(in_path, 100), 1);
     // At 1980 the format field lies beyond the 2000 bytes read.
     fixture::File outside = Gim(be);
-    InsertBlock(outside, be, 1932);
+    InsertBlock(outside, be, 7, 1932, 1932);
     ASSERT_EQ(outside.layout.image, 1980u);
     const auto out_path = Store(dir, std::string("outside-") + Order(be),
                                 Concat(Bytes(100, 0x11), outside.bytes));
@@ -364,10 +270,7 @@ TEST(GetPreview, NotProvided) {
   Handle header{};
   Handle bits{};
   EXPECT_EQ(Plugin().get_preview(nullptr, 0, 0, nullptr, nullptr, nullptr, 0), -1);
-  EXPECT_EQ(Plugin().get_preview(reinterpret_cast<const char*>(gim.data()),
-                                 static_cast<std::int32_t>(gim.size()), 1, &header, &bits,
-                                 nullptr, 7),
-            -1);
+  EXPECT_EQ(Plugin().get_preview(Chars(gim), Size(gim), 1, &header, &bits, nullptr, 7), -1);
   EXPECT_EQ(Plugin().get_preview("missing.gim", 0, 0, &header, &bits, nullptr, 0), -1);
   EXPECT_EQ(header, Handle{});
   EXPECT_EQ(bits, Handle{});
@@ -385,7 +288,7 @@ TEST(FileMode, OffsetSelectsTheGimData) {
     EXPECT_EQ(info.info.width, 16);
     EXPECT_EQ(info.info.height, 3);
     EXPECT_EQ(info.info.bitDepth, 8);
-    EXPECT_TRUE(info.had_text);
+    EXPECT_TRUE(info.text.present);
     const PictureCall pic = PictureFromFile(path, 4097);
     EXPECT_EQ(pic.result, plugin::kSuccess);
     EXPECT_EQ(pic.width, 16);
@@ -402,7 +305,7 @@ TEST(FileMode, OffsetsOutsideTheFile) {
   const std::filesystem::path dir = TempDir();
   const Bytes gim = Gim(false).bytes;
   const auto path = Store(dir, "picture.gim", gim);
-  const auto size = static_cast<std::int32_t>(gim.size());
+  const auto size = Size(gim);
   const std::uint32_t live = Live();
   for (std::int32_t offset : {size, size + 1, size + 1000, INT_MAX, -1, -16, INT_MIN}) {
     SCOPED_TRACE(offset);
@@ -448,14 +351,13 @@ TEST(InputMode, LowThreeBitsOfFlagChooseTheMode) {
       // The GIM bytes taken as a file name ("MIG.00.1PSP" or ".GIM1.00")
       // name no file.
       if (!be) {
-        EXPECT_EQ(Info(reinterpret_cast<const char*>(gim.data()), 0, flag).result,
-                  plugin::kFileError);
+        EXPECT_EQ(Info(Chars(gim), 0, flag).result, plugin::kFileError);
       }
     }
     // Any other low bits: `buf` is the data and `len` its size.
     for (std::uint32_t flag : {1u, 2u, 3u, 4u, 7u, 0x12u, 0xFFFFFFFFu}) {
       SCOPED_TRACE("memory flag " + std::to_string(flag));
-      EXPECT_EQ(InfoFromMemory(gim, flag).result, plugin::kSuccess);
+      EXPECT_EQ(Info(Chars(gim), Size(gim), flag).result, plugin::kSuccess);
       EXPECT_EQ(PictureFromMemory(gim, flag).result, plugin::kSuccess);
       // A file name taken as data is no GIM data.
       EXPECT_EQ(Info(name.c_str(), static_cast<std::int32_t>(name.size() + 1), flag).result,
@@ -468,7 +370,7 @@ TEST(InputMode, LowThreeBitsOfFlagChooseTheMode) {
 
 TEST(MemoryMode, NonPositiveLengthIsRefused) {
   const Bytes gim = Gim(false).bytes;
-  const auto* buf = reinterpret_cast<const char*>(gim.data());
+  const auto* buf = Chars(gim);
   const std::uint32_t live = Live();
   for (std::int32_t len : {0, -1, INT_MIN}) {
     SCOPED_TRACE(len);
@@ -483,8 +385,8 @@ TEST(NullPointers, GiveUnsupportedAndAllocateNothing) {
   const Bytes gim = Gim(false).bytes;
   const auto path = Store(dir, "picture.gim", gim);
   const std::string name = path.string();
-  const auto* data = reinterpret_cast<const char*>(gim.data());
-  const auto len = static_cast<std::int32_t>(gim.size());
+  const auto* data = Chars(gim);
+  const auto len = Size(gim);
   const std::uint32_t live = Live();
   plugin::PictureInfo info{};
   Handle header{};
@@ -520,14 +422,14 @@ TEST(MemoryMode, HostBufferIsNeitherFreedNorChanged) {
       std::vector<std::uint8_t> host(std::max(original.size(), kHeadBytes), 0);
       std::copy(original.begin(), original.end(), host.begin());
       const Bytes host_copy(host.begin(), host.end());
-      const auto* buf = reinterpret_cast<const char*>(host.data());
-      const auto len = static_cast<std::int32_t>(original.size());
+      const auto* buf = Chars(host);
+      const auto len = Size(original);
       const std::uint32_t live = Live();
 
       EXPECT_EQ(Plugin().is_supported("p.gim", reinterpret_cast<std::uintptr_t>(host.data())), 1);
       const InfoCall info = Info(buf, len, 1);
       EXPECT_EQ(info.result, plugin::kSuccess);
-      EXPECT_TRUE(info.had_text);
+      EXPECT_TRUE(info.text.present);
       const PictureCall pic = Picture(buf, len, 1);
       EXPECT_EQ(pic.result, plugin::kSuccess);
       // A second round on the same memory gives the same answers.

@@ -9,31 +9,18 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "fixture/gim_writer.h"
+#include "support/host_calls.h"
 #include "support/plugin_api.h"
 
 namespace tovak::test {
 namespace {
 
 namespace fs = std::filesystem;
-using fixture::Bytes;
-
-fs::path ExeDir() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return fs::path(path).parent_path();
-}
-
-Bytes ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 struct HostRun {
   DWORD exit_code = 0xFFFFFFFF;
@@ -135,15 +122,6 @@ Bytes Picture(bool big_endian) {
   return fixture::Write(pic).bytes;
 }
 
-std::uint32_t U32At(const Bytes& b, std::size_t at) {
-  return std::uint32_t{b.at(at)} | std::uint32_t{b.at(at + 1)} << 8 |
-         std::uint32_t{b.at(at + 2)} << 16 | std::uint32_t{b.at(at + 3)} << 24;
-}
-
-std::uint16_t U16At(const Bytes& b, std::size_t at) {
-  return static_cast<std::uint16_t>(b.at(at) | b.at(at + 1) << 8);
-}
-
 // The .bmp file: BITMAPFILEHEADER, BITMAPINFOHEADER, then 24-bit rows
 // bottom-up, each padded to whole 4-byte words.
 void ExpectBitmap(const fs::path& path) {
@@ -151,14 +129,14 @@ void ExpectBitmap(const fs::path& path) {
   ASSERT_GE(bmp.size(), 54u) << path;
   EXPECT_EQ(bmp[0], 'B');
   EXPECT_EQ(bmp[1], 'M');
-  EXPECT_EQ(U32At(bmp, 2), bmp.size()) << "bfSize";
-  const std::uint32_t bits_at = U32At(bmp, 10);
-  EXPECT_EQ(U32At(bmp, 14), 40u) << "biSize";
-  EXPECT_EQ(static_cast<std::int32_t>(U32At(bmp, 18)), kWidth) << "biWidth";
-  EXPECT_EQ(static_cast<std::int32_t>(U32At(bmp, 22)), kHeight) << "biHeight, bottom-up";
-  EXPECT_EQ(U16At(bmp, 26), 1) << "biPlanes";
-  EXPECT_EQ(U16At(bmp, 28), 24) << "biBitCount";
-  EXPECT_EQ(U32At(bmp, 30), 0u) << "biCompression";
+  EXPECT_EQ(U32(bmp, 2), bmp.size()) << "bfSize";
+  const std::uint32_t bits_at = U32(bmp, 10);
+  EXPECT_EQ(U32(bmp, 14), 40u) << "biSize";
+  EXPECT_EQ(I32(bmp, 18), kWidth) << "biWidth";
+  EXPECT_EQ(I32(bmp, 22), kHeight) << "biHeight, bottom-up";
+  EXPECT_EQ(U16(bmp, 26), 1) << "biPlanes";
+  EXPECT_EQ(U16(bmp, 28), 24) << "biBitCount";
+  EXPECT_EQ(U32(bmp, 30), 0u) << "biCompression";
   const std::size_t stride = (kWidth * 3 + 3) / 4 * 4;  // 16
   ASSERT_GE(bmp.size(), bits_at + stride * kHeight);
   for (int y = 0; y < kHeight; ++y) {

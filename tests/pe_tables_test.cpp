@@ -15,30 +15,17 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "fixture/gim_writer.h"
+#include "support/host_calls.h"
 #include "support/plugin_api.h"
 
 namespace tovak::test {
 namespace {
 
-using fixture::Bytes;
-
-std::filesystem::path ExeDir() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return std::filesystem::path(path).parent_path();
-}
-
-Bytes ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // A PE file read from its bytes, with RVAs mapped through the section table.
 class PeFile {
@@ -267,8 +254,8 @@ TEST(ProcessState, CallsLeaveTheFloatingPointControlWordsAndCurrentDirectoryAlon
   for (const fixture::File& file : Pictures()) {
     const std::string path = (dir / ("picture" + std::to_string(n++) + ".gim")).string();
     WriteFile(path, file.bytes.data(), file.bytes.size());
-    const char* memory = reinterpret_cast<const char*>(file.bytes.data());
-    const auto size = static_cast<std::int32_t>(file.bytes.size());
+    const char* memory = Chars(file.bytes);
+    const auto size = Size(file.bytes);
 
     char text[64];
     for (std::int32_t i = 0; i < 4; ++i) api.get_plugin_info(i, text, sizeof text);

@@ -5,119 +5,19 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "fixture/gim_writer.h"
+#include "support/host_calls.h"
 #include "support/plugin_api.h"
 
 namespace tovak::test {
 namespace {
 
-using fixture::Bytes;
 using namespace std::string_literals;
 
-constexpr std::size_t kBlockSize = 4;
-constexpr std::size_t kBlockStep = 8;
-constexpr std::size_t kRoot = 16;
-
-std::uint32_t GetU32(const Bytes& b, std::size_t at, bool be) {
-  const std::uint32_t v0 = b.at(at), v1 = b.at(at + 1), v2 = b.at(at + 2), v3 = b.at(at + 3);
-  return be ? v0 << 24 | v1 << 16 | v2 << 8 | v3 : v3 << 24 | v2 << 16 | v1 << 8 | v0;
-}
-
 Bytes Area(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
-fixture::Picture PictureOf(bool be, std::uint16_t format, std::uint16_t width = 4,
-                           std::uint16_t height = 2) {
-  fixture::Picture pic;
-  pic.big_endian = be;
-  pic.format = format;
-  pic.width = width;
-  pic.height = height;
-  pic.pixels.assign(fixture::StoredRowBytes(format, width) * height, 0x5A);
-  return pic;
-}
-
-// What the host finds in the text block.
-struct TextBlock {
-  bool present = false;
-  std::string text;          // up to the first zero byte
-  std::uint64_t size = 0;    // LocalSize
-  std::uint32_t locks_before = 0;
-  std::uint32_t locks_while_locked = 0;
-  int last_byte = -1;
-};
-
-TextBlock TakeText(Handle handle) {
-  TextBlock t;
-  if (handle == Handle{}) return t;
-  t.present = true;
-  t.size = HostSize(handle);
-  t.locks_before = HostLockCount(handle);
-  const char* p = static_cast<const char*>(HostLock(handle));
-  t.locks_while_locked = HostLockCount(handle);
-  if (p != nullptr && t.size != 0) {
-    t.text.assign(p, std::find(p, p + t.size, '\0'));
-    t.last_byte = static_cast<unsigned char>(p[t.size - 1]);
-  }
-  HostUnlock(handle);
-  HostFree(handle);
-  return t;
-}
-
-// The record's fields, copied out of the packed layout so that assertions
-// never bind a reference to a misaligned field.
-struct Record {
-  std::int32_t originX, originY, width, height;
-  std::uint16_t densityX, densityY;
-  std::int16_t bitDepth;
-  Handle infoText;
-};
-
-Record Unpack(const plugin::PictureInfo& p) {
-  return Record{p.originX, p.originY, p.width, p.height, p.densityX, p.densityY, p.bitDepth,
-                p.infoText};
-}
-
-struct InfoCall {
-  std::int32_t result = -1;
-  Record info{};
-  std::uint8_t raw[sizeof(plugin::PictureInfo)] = {};  // the record as the host sees it
-  TextBlock text;
-};
-
-InfoCall Finish(std::int32_t result, plugin::PictureInfo& info) {
-  InfoCall call;
-  call.result = result;
-  call.info = Unpack(info);
-  std::memcpy(call.raw, &info, sizeof info);
-  if (result == plugin::kSuccess) call.text = TakeText(info.infoText);
-  return call;
-}
-
-// Memory mode on the first `len` bytes, copied into a heap block of exactly
-// that size; the record starts out filled with 0xA5 so that every byte left
-// unwritten shows.
-InfoCall InfoFromMemory(const Bytes& bytes, std::size_t len) {
-  std::unique_ptr<char[]> copy(new char[len]);
-  std::memcpy(copy.get(), bytes.data(), len);
-  plugin::PictureInfo info;
-  std::memset(&info, 0xA5, sizeof info);
-  const std::int32_t result =
-      Plugin().get_picture_info(copy.get(), static_cast<std::int32_t>(len), 1, &info);
-  return Finish(result, info);
-}
-
-InfoCall InfoFromMemory(const Bytes& bytes) { return InfoFromMemory(bytes, bytes.size()); }
-
-InfoCall InfoFromFile(const std::filesystem::path& path, std::int32_t offset) {
-  plugin::PictureInfo info;
-  std::memset(&info, 0xA5, sizeof info);
-  const std::int32_t result = Plugin().get_picture_info(path.string().c_str(), offset, 0, &info);
-  return Finish(result, info);
-}
 
 std::int32_t RawI32(const InfoCall& c, std::size_t at) {
   std::int32_t v;
@@ -125,22 +25,7 @@ std::int32_t RawI32(const InfoCall& c, std::size_t at) {
   return v;
 }
 
-std::uint16_t RawU16(const InfoCall& c, std::size_t at) {
-  return static_cast<std::uint16_t>(c.raw[at] | c.raw[at + 1] << 8);
-}
-
-const char* Order(bool be) { return be ? "big-endian" : "little-endian"; }
-
-std::string Lines(std::initializer_list<std::string> lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
-  return text;
-}
-
-std::string FormatSection(bool be, const std::string& order, const std::string& format) {
-  return Lines({"[Format]", std::string("format_endian: ") + (be ? "big" : "little"),
-                "pixel_order: " + order, "image_format: " + format});
-}
+std::uint16_t RawU16(const InfoCall& c, std::size_t at) { return U16(c.raw + at); }
 
 // The Format section of a written RGBA8888 picture with a palette block of
 // format 3, the picture most string-area cases use.
@@ -395,11 +280,11 @@ TEST(PictureInfo, FileInfoBlockFoundWithin16BytesBeyondTheRoot) {
       fixture::Picture pic = PictureOf(be, fixture::kRgba8888);
       pic.info_area = Area(std::string("Q\0", 2));
       fixture::File f = fixture::Write(pic);
-      const std::uint32_t root_size = GetU32(f.bytes, kRoot + kBlockSize, be);
+      const std::uint32_t root_size = U32(f.bytes, kRoot + kBlockSize, be);
       ASSERT_EQ(f.layout.info, kRoot + root_size);
       f.bytes.insert(f.bytes.begin() + static_cast<std::ptrdiff_t>(f.layout.info), gap, 0);
       fixture::PutU32(f.bytes, f.layout.image + kBlockStep,
-                      GetU32(f.bytes, f.layout.image + kBlockStep, be) + gap, be);
+                      U32(f.bytes, f.layout.image + kBlockStep, be) + gap, be);
       const std::string format = FormatSection(be, "normal", "3");
       EXPECT_EQ(ListedStrings(f), gap < 16 ? format + Lines({"", "[Info]", "Q"}) : format);
     }

@@ -4,47 +4,20 @@
 // GetPictureInfo (the whole data in memory).
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "fixture/gim_writer.h"
+#include "support/host_calls.h"
 #include "support/plugin_api.h"
 
 namespace tovak::test {
 namespace {
 
-using fixture::Bytes;
-
-// IsSupported, given a pointer, examines the first 2000 bytes of a file.
-constexpr std::size_t kHeadBytes = 2000;
-
-// Block header fields, from the block's start.
-constexpr std::size_t kBlockSize = 4;
-constexpr std::size_t kBlockStep = 8;
-// Buffer offsets of the root and picture blocks.
-constexpr std::size_t kRoot = 16;
-constexpr std::size_t kPicture = 32;
 // image_format, from the image block's start.
 constexpr std::size_t kFormatField = 20;
-
-std::uint32_t GetU32(const Bytes& b, std::size_t at, bool be) {
-  const std::uint32_t v0 = b.at(at), v1 = b.at(at + 1), v2 = b.at(at + 2), v3 = b.at(at + 3);
-  return be ? v0 << 24 | v1 << 16 | v2 << 8 | v3 : v3 << 24 | v2 << 16 | v1 << 8 | v0;
-}
-
-fixture::Picture PictureOf(bool be, std::uint16_t format) {
-  fixture::Picture pic;
-  pic.big_endian = be;
-  pic.format = format;
-  pic.width = 4;
-  pic.height = 2;
-  pic.pixels.assign(fixture::StoredRowBytes(format, 4) * 2, 0x11);
-  return pic;
-}
 
 fixture::File Gim(bool be, std::uint16_t format = fixture::kRgba8888) {
   return fixture::Write(PictureOf(be, format));
@@ -56,25 +29,6 @@ fixture::File WithSignature(bool be, const std::string& signature) {
   return fixture::Write(pic);
 }
 
-// Inserts a block of `total` bytes (id, size and step as given) right after
-// the picture block's header, where the picture block's step of 16 leads the
-// walk, and grows the root and picture blocks to hold it.
-void InsertBlock(fixture::File& f, bool be, std::uint16_t id, std::uint32_t total,
-                 std::uint32_t step) {
-  Bytes block(total, 0);
-  fixture::PutU16(block, 0, id, be);
-  fixture::PutU32(block, kBlockSize, total, be);
-  fixture::PutU32(block, kBlockStep, step, be);
-  f.bytes.insert(f.bytes.begin() + 48, block.begin(), block.end());
-  fixture::PutU32(f.bytes, kRoot + kBlockSize, GetU32(f.bytes, kRoot + kBlockSize, be) + total, be);
-  fixture::PutU32(f.bytes, kPicture + kBlockSize,
-                  GetU32(f.bytes, kPicture + kBlockSize, be) + total, be);
-  for (std::size_t* at : {&f.layout.image, &f.layout.palette, &f.layout.info,
-                          &f.layout.pixels, &f.layout.entries}) {
-    if (*at != 0) *at += total;
-  }
-}
-
 // Chains `count` 16-byte blocks of ids other than 4 (image) and 5 (palette)
 // between the picture block and the image block.
 void InsertFillers(fixture::File& f, bool be, int count) {
@@ -82,54 +36,8 @@ void InsertFillers(fixture::File& f, bool be, int count) {
   for (int i = 0; i < count; ++i) InsertBlock(f, be, kIds[i % 10], 16, 16);
 }
 
-// The head of a file as a host hands it to IsSupported: exactly 2000 bytes,
-// cut or zero-filled, so that any read beyond them is a heap overflow.
-bool SupportedByPointer(const Bytes& bytes) {
-  std::vector<std::uint8_t> head(kHeadBytes, 0);
-  std::memcpy(head.data(), bytes.data(), std::min(bytes.size(), kHeadBytes));
-  return Plugin().is_supported("picture.gim", reinterpret_cast<std::uintptr_t>(head.data())) == 1;
-}
-
-// The record's fields, copied out of the packed layout so that assertions
-// never bind a reference to a misaligned field.
-struct Record {
-  std::int32_t originX, originY, width, height;
-  std::uint16_t densityX, densityY;
-  std::int16_t bitDepth;
-  Handle infoText;
-};
-
-Record Unpack(const plugin::PictureInfo& p) {
-  return Record{p.originX, p.originY, p.width, p.height, p.densityX, p.densityY, p.bitDepth,
-                p.infoText};
-}
-
-struct InfoCall {
-  std::int32_t result = -1;
-  Record info{};
-  std::string text;
-};
-
-// GetPictureInfo in memory mode on the first `len` bytes, copied into a heap
-// block of exactly that size.
-InfoCall InfoFromMemory(const Bytes& bytes, std::size_t len) {
-  std::unique_ptr<char[]> copy(new char[len]);
-  std::memcpy(copy.get(), bytes.data(), len);
-  InfoCall call;
-  plugin::PictureInfo record{};
-  call.result = Plugin().get_picture_info(copy.get(), static_cast<std::int32_t>(len), 1, &record);
-  call.info = Unpack(record);
-  if (call.result == plugin::kSuccess && call.info.infoText != Handle{}) {
-    const char* p = static_cast<const char*>(HostLock(call.info.infoText));
-    const std::uint64_t size = HostSize(call.info.infoText);
-    call.text.assign(p, std::find(p, p + size, '\0'));
-    HostUnlock(call.info.infoText);
-    HostFree(call.info.infoText);
-  }
-  return call;
-}
-
-InfoCall InfoFromMemory(const Bytes& bytes) { return InfoFromMemory(bytes, bytes.size()); }
+// IsSupported given a pointer to the head of the data.
+bool SupportedByPointer(const Bytes& bytes) { return IsSupportedPointer(bytes) == 1; }
 
 bool Recognised(const Bytes& bytes) {
   const InfoCall call = InfoFromMemory(bytes);
@@ -138,13 +46,9 @@ bool Recognised(const Bytes& bytes) {
   return call.result == plugin::kSuccess;
 }
 
-const char* Order(bool be) { return be ? "big-endian" : "little-endian"; }
-
-std::string FormatText(bool be, bool palette_line = false, const char* palette = "3") {
-  std::string text = std::string("[Format]\r\nformat_endian: ") + (be ? "big" : "little") +
-                     "\r\npixel_order: normal\r\nimage_format: 3\r\n";
-  if (palette_line) text += std::string("palette_format: ") + palette + "\r\n";
-  return text;
+// The info text of an RGBA8888 picture, with a palette line when asked.
+std::string FormatText(bool be, bool palette_line = false) {
+  return FormatSection(be, "normal", "3") + (palette_line ? Lines({"palette_format: 3"}) : "");
 }
 
 TEST(Recognition, AcceptedFormatsInBothByteOrders) {
@@ -159,7 +63,7 @@ TEST(Recognition, AcceptedFormatsInBothByteOrders) {
       EXPECT_EQ(call.info.width, 4);
       EXPECT_EQ(call.info.height, 2);
       // The byte order found shows in the text's second line.
-      EXPECT_NE(call.text.find(be ? "format_endian: big\r\n" : "format_endian: little\r\n"),
+      EXPECT_NE(call.text.text.find(be ? "format_endian: big\r\n" : "format_endian: little\r\n"),
                 std::string::npos);
     }
   }
@@ -285,7 +189,7 @@ TEST(Recognition, LittleEndianWalkVisitsTenBlocks) {
     InsertFillers(f, false, fillers);
     const InfoCall call = InfoFromMemory(f.bytes);
     ASSERT_EQ(call.result, plugin::kSuccess);
-    EXPECT_EQ(call.text, FormatText(false, fillers + 4 <= 10)) << fillers << " fillers";
+    EXPECT_EQ(call.text.text, FormatText(false, fillers + 4 <= 10)) << fillers << " fillers";
   }
 }
 
@@ -305,7 +209,7 @@ TEST(Recognition, BigEndianWalkVisitsEightBlocks) {
     InsertFillers(f, true, fillers);
     const InfoCall call = InfoFromMemory(f.bytes);
     ASSERT_EQ(call.result, plugin::kSuccess);
-    EXPECT_EQ(call.text, FormatText(true, fillers + 4 <= 8)) << fillers << " fillers";
+    EXPECT_EQ(call.text.text, FormatText(true, fillers + 4 <= 8)) << fillers << " fillers";
   }
 }
 
@@ -365,7 +269,7 @@ TEST(Recognition, StepLoopsEndTheWalk) {
       EXPECT_TRUE(SupportedByPointer(f.bytes));
       const InfoCall call = InfoFromMemory(f.bytes);
       EXPECT_EQ(call.result, plugin::kSuccess);
-      EXPECT_EQ(call.text, FormatText(be));
+      EXPECT_EQ(call.text.text, FormatText(be));
     }
   }
 }
@@ -405,7 +309,7 @@ TEST(Recognition, LyingStepsAndSizes) {
       EXPECT_TRUE(SupportedByPointer(f.bytes));
       const InfoCall call = InfoFromMemory(f.bytes);
       EXPECT_EQ(call.result, plugin::kSuccess);
-      EXPECT_EQ(call.text, FormatText(be));
+      EXPECT_EQ(call.text.text, FormatText(be));
     }
     {
       // A real palette block that the image block's step jumps over.
@@ -417,7 +321,7 @@ TEST(Recognition, LyingStepsAndSizes) {
       EXPECT_TRUE(SupportedByPointer(f.bytes));
       const InfoCall call = InfoFromMemory(f.bytes);
       EXPECT_EQ(call.result, plugin::kSuccess);
-      EXPECT_EQ(call.text, FormatText(be));
+      EXPECT_EQ(call.text.text, FormatText(be));
     }
   }
 }
@@ -439,7 +343,7 @@ TEST(Recognition, TruncatedInputIsRefused) {
     EXPECT_EQ(shortest.info.width, 4);
     EXPECT_EQ(shortest.info.height, 2);
     EXPECT_EQ(shortest.info.bitDepth, 24);
-    EXPECT_EQ(shortest.text, FormatText(be));
+    EXPECT_EQ(shortest.text.text, FormatText(be));
     EXPECT_EQ(InfoFromMemory(f.bytes).result, plugin::kSuccess);
   }
 }

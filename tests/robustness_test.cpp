@@ -16,26 +16,11 @@
 #include <vector>
 
 #include "fixture/gim_writer.h"
+#include "support/host_calls.h"
 #include "support/plugin_api.h"
 
 namespace tovak::test {
 namespace {
-
-using fixture::Bytes;
-
-std::uint32_t U32At(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-         std::uint32_t{p[3]} << 24;
-}
-
-std::uint16_t U16At(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-// DIB stride: width x bit count bits in whole 4-byte words.
-std::uint64_t Stride(std::uint64_t width, std::uint64_t bit_count) {
-  return (width * bit_count + 31) / 32 * 4;
-}
 
 // What a host checks of a DIB it has been handed: a header it can read, a
 // colour table the header block holds, and bits enough for biSizeImage.
@@ -47,19 +32,19 @@ std::string CheckDib(Handle header, Handle bits) {
   const std::uint64_t bits_size = HostSize(bits);
   if (header_size < 40) return "header block shorter than a BITMAPINFOHEADER";
   const auto* h = static_cast<const std::uint8_t*>(HostLock(header));
-  const std::uint32_t bi_size = U32At(h);
-  const auto width = static_cast<std::int32_t>(U32At(h + 4));
-  const auto height = static_cast<std::int32_t>(U32At(h + 8));
-  const std::uint16_t planes = U16At(h + 12);
-  const std::uint16_t bit_count = U16At(h + 14);
-  const std::uint32_t size_image = U32At(h + 20);
-  const std::uint32_t colours = U32At(h + 32);
+  const std::uint32_t bi_size = U32(h);
+  const auto width = static_cast<std::int32_t>(U32(h + 4));
+  const auto height = static_cast<std::int32_t>(U32(h + 8));
+  const std::uint16_t planes = U16(h + 12);
+  const std::uint16_t bit_count = U16(h + 14);
+  const std::uint32_t size_image = U32(h + 20);
+  const std::uint32_t colours = U32(h + 32);
   HostUnlock(header);
   if (bi_size != 40 || planes != 1) {
     problem << "biSize " << bi_size << ", biPlanes " << planes;
   } else if (width < 0 || height < 0) {
     problem << "negative size " << width << " x " << height;
-  } else if (size_image != Stride(static_cast<std::uint64_t>(width), bit_count) *
+  } else if (size_image != DibStride(static_cast<std::uint64_t>(width), bit_count) *
                                static_cast<std::uint64_t>(height)) {
     problem << "biSizeImage " << size_image << " for " << width << " x " << height << " at "
             << bit_count << " bits";
@@ -86,8 +71,7 @@ Outcome CallInMemory(const Bytes& input) {
   std::ostringstream problem;
 
   plugin::PictureInfo info{};
-  out.info = Plugin().get_picture_info(reinterpret_cast<const char*>(copy.data()),
-                                       static_cast<std::int32_t>(copy.size()), 1, &info);
+  out.info = Plugin().get_picture_info(Chars(copy), Size(copy), 1, &info);
   if (out.info == plugin::kSuccess && info.infoText != Handle{}) {
     if (HostLockCount(info.infoText) != 0) problem << "info text left locked; ";
     HostFree(info.infoText);
@@ -95,9 +79,7 @@ Outcome CallInMemory(const Bytes& input) {
 
   Handle header{};
   Handle bits{};
-  out.picture = Plugin().get_picture(reinterpret_cast<const char*>(copy.data()),
-                                     static_cast<std::int32_t>(copy.size()), 1, &header,
-                                     &bits, nullptr, 0);
+  out.picture = Plugin().get_picture(Chars(copy), Size(copy), 1, &header, &bits, nullptr, 0);
   if (out.picture == plugin::kSuccess) {
     const std::string dib = CheckDib(header, bits);
     if (!dib.empty()) problem << dib << "; ";
@@ -260,11 +242,6 @@ bool ParseName(const std::string& file_name, Expectation& out) {
 }
 
 std::filesystem::path BadInputsDir() { return TOVAK_BAD_INPUTS_DIR; }
-
-Bytes ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 TEST(Robustness, EveryBadInputFailsWithTheCodeItsNameGives) {
   const std::filesystem::path dir = BadInputsDir();

@@ -6,62 +6,21 @@
 // background.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "support/host_calls.h"
 #include "support/plugin_api.h"
 
 namespace tovak::test {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// Default settings: blending on, background 0x00BBGGRR = 0x282010.
-constexpr int kBackBlue = 0x28;
-constexpr int kBackGreen = 0x20;
-constexpr int kBackRed = 0x10;
-
-std::uint32_t U32(const Bytes& b, std::size_t at) {
-  return std::uint32_t{b.at(at)} | std::uint32_t{b.at(at + 1)} << 8 |
-         std::uint32_t{b.at(at + 2)} << 16 | std::uint32_t{b.at(at + 3)} << 24;
-}
-
-int BlendChannel(int c, int b, int a) {
-  if (a == 0) return b;
-  if (a == 255) return c;
-  return b + static_cast<int>(std::floor((c - b) * a / 256.0));
-}
-
 struct Reference {
   int x, y;
   int red, green, blue, alpha;
 };
-
-struct Decoded {
-  std::int32_t result = -1;
-  Bytes header;
-  Bytes bits;
-};
-
-Decoded DecodeFile(const std::filesystem::path& path) {
-  Decoded d;
-  Handle header{};
-  Handle bits{};
-  d.result = Plugin().get_picture(path.string().c_str(), 0, 0, &header, &bits, nullptr, 0);
-  if (d.result != plugin::kSuccess) return d;
-  const auto* h = static_cast<const std::uint8_t*>(HostLock(header));
-  d.header.assign(h, h + HostSize(header));
-  HostUnlock(header);
-  HostFree(header);
-  const auto* p = static_cast<const std::uint8_t*>(HostLock(bits));
-  d.bits.assign(p, p + HostSize(bits));
-  HostUnlock(bits);
-  HostFree(bits);
-  return d;
-}
 
 void CheckSample(const std::string& name, int width, int height, int bit_count,
                  std::uint32_t colours, const std::vector<Reference>& refs) {
@@ -72,11 +31,11 @@ void CheckSample(const std::string& name, int width, int height, int bit_count,
   const Decoded d = DecodeFile(dir / name);
   ASSERT_EQ(d.result, plugin::kSuccess);
   ASSERT_GE(d.header.size(), 40u + 4 * colours);
-  EXPECT_EQ(static_cast<std::int32_t>(U32(d.header, 4)), width);
-  EXPECT_EQ(static_cast<std::int32_t>(U32(d.header, 8)), height);
+  EXPECT_EQ(I32(d.header, 4), width);
+  EXPECT_EQ(I32(d.header, 8), height);
   EXPECT_EQ(d.header[14], bit_count);
   EXPECT_EQ(U32(d.header, 32), colours);
-  const std::size_t stride = (static_cast<std::size_t>(width) * bit_count + 31) / 32 * 4;
+  const std::size_t stride = DibStride(width, bit_count);
   ASSERT_GE(d.bits.size(), stride * height);
 
   for (const Reference& r : refs) {
@@ -92,9 +51,9 @@ void CheckSample(const std::string& name, int width, int height, int bit_count,
     }
     ASSERT_LT(index, colours);
     const std::size_t at = 40 + 4 * index;
-    EXPECT_EQ(d.header[at], BlendChannel(r.blue, kBackBlue, r.alpha)) << "index " << index;
-    EXPECT_EQ(d.header[at + 1], BlendChannel(r.green, kBackGreen, r.alpha)) << "index " << index;
-    EXPECT_EQ(d.header[at + 2], BlendChannel(r.red, kBackRed, r.alpha)) << "index " << index;
+    EXPECT_EQ(d.header[at], ReferenceBlend(r.blue, kBackBlue, r.alpha)) << "index " << index;
+    EXPECT_EQ(d.header[at + 1], ReferenceBlend(r.green, kBackGreen, r.alpha)) << "index " << index;
+    EXPECT_EQ(d.header[at + 2], ReferenceBlend(r.red, kBackRed, r.alpha)) << "index " << index;
     EXPECT_EQ(d.header[at + 3], r.alpha) << "index " << index;
   }
 }

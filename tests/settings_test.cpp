@@ -13,29 +13,15 @@
 
 #include "fixture/gim_writer.h"
 #include "plugin/settings.h"
+#include "support/host_calls.h"
 #include "support/plugin_api.h"
 
 namespace tovak::test {
 namespace {
 
-constexpr std::uint32_t kDefaultBackground = 0x282010;  // blue 0x28, green 0x20, red 0x10
-
 struct Rgba {
   std::uint8_t r, g, b, a;
 };
-
-// The blend rule: alpha 0 takes the background byte, alpha 255 keeps the
-// colour, anything else moves the colour towards the background by
-// (c - b) * a / 256, the quotient rounded towards minus infinity.
-std::uint8_t Blended(std::uint8_t colour, std::uint8_t back, std::uint8_t alpha) {
-  if (alpha == 0) return back;
-  if (alpha == 255) return colour;
-  const int difference = int{colour} - int{back};
-  const int product = difference * int{alpha};
-  // Floor division by 256, written without relying on the shift itself.
-  const int quotient = product >= 0 ? product / 256 : -((-product + 255) / 256);
-  return static_cast<std::uint8_t>(int{back} + quotient);
-}
 
 // Blue, green, red as the DIB stores them, after the settings act on the
 // colour.
@@ -44,7 +30,10 @@ std::array<std::uint8_t, 3> Expected(Rgba c, bool blend, std::uint32_t backgroun
   const auto back_r = static_cast<std::uint8_t>(background);
   const auto back_g = static_cast<std::uint8_t>(background >> 8);
   const auto back_b = static_cast<std::uint8_t>(background >> 16);
-  return {Blended(c.b, back_b, c.a), Blended(c.g, back_g, c.a), Blended(c.r, back_r, c.a)};
+  const auto mixed = [&c](std::uint8_t colour, std::uint8_t back) {
+    return static_cast<std::uint8_t>(ReferenceBlend(colour, back, c.a));
+  };
+  return {mixed(c.b, back_b), mixed(c.g, back_g), mixed(c.r, back_r)};
 }
 
 // Pixels at alpha 0, 128, 255 and one whose blend rounds a negative
@@ -55,31 +44,6 @@ const Rgba kPixels[] = {
     {0x44, 0x88, 0xCC, 255},
     {0xFF, 0x00, 0x7F, 100},
 };
-
-struct Dib {
-  std::vector<std::uint8_t> header;
-  std::vector<std::uint8_t> bits;
-};
-
-bool Decode(const PluginApi& api, const fixture::File& file, Dib& out) {
-  Handle header{};
-  Handle bits{};
-  const std::int32_t result =
-      api.get_picture(reinterpret_cast<const char*>(file.bytes.data()),
-                      static_cast<std::int32_t>(file.bytes.size()), 1, &header, &bits,
-                      nullptr, 0);
-  EXPECT_EQ(result, plugin::kSuccess);
-  if (result != plugin::kSuccess) return false;
-  const auto* h = static_cast<const std::uint8_t*>(HostLock(header));
-  const auto* b = static_cast<const std::uint8_t*>(HostLock(bits));
-  out.header.assign(h, h + HostSize(header));
-  out.bits.assign(b, b + HostSize(bits));
-  HostUnlock(bits);
-  HostUnlock(header);
-  HostFree(bits);
-  HostFree(header);
-  return true;
-}
 
 fixture::File TranslucentPicture() {
   fixture::Picture pic;
@@ -120,8 +84,8 @@ Rgba From4444(std::uint16_t w) {
 void ExpectSettings(const PluginApi& api, bool blend, std::uint32_t background) {
   {
     SCOPED_TRACE("RGBA8888 pixels");
-    Dib dib;
-    ASSERT_TRUE(Decode(api, TranslucentPicture(), dib));
+    const Decoded dib = Decode(TranslucentPicture().bytes, -1, api);
+    ASSERT_EQ(dib.result, plugin::kSuccess);
     ASSERT_GE(dib.header.size(), 40u);
     EXPECT_EQ(dib.header[14], 24);  // biBitCount
     ASSERT_GE(dib.bits.size(), 12u);
@@ -139,8 +103,8 @@ void ExpectSettings(const PluginApi& api, bool blend, std::uint32_t background) 
       entries.push_back(static_cast<std::uint8_t>(w));  // least significant byte first
       entries.push_back(static_cast<std::uint8_t>(w >> 8));
     }
-    Dib dib;
-    ASSERT_TRUE(Decode(api, PalettePicture(fixture::kRgba4444, 4, entries), dib));
+    const Decoded dib = Decode(PalettePicture(fixture::kRgba4444, 4, entries).bytes, -1, api);
+    ASSERT_EQ(dib.result, plugin::kSuccess);
     ASSERT_GE(dib.header.size(), 40u + 16u);
     for (std::size_t k = 0; k < 4; ++k) {
       const Rgba c = From4444(k4444[k]);
@@ -158,8 +122,8 @@ void ExpectSettings(const PluginApi& api, bool blend, std::uint32_t background) 
     for (const Rgba& c : kPixels) {
       for (std::uint8_t byte : {c.r, c.g, c.b, c.a}) entries.push_back(byte);
     }
-    Dib dib;
-    ASSERT_TRUE(Decode(api, PalettePicture(fixture::kRgba8888, 4, entries), dib));
+    const Decoded dib = Decode(PalettePicture(fixture::kRgba8888, 4, entries).bytes, -1, api);
+    ASSERT_EQ(dib.result, plugin::kSuccess);
     ASSERT_GE(dib.header.size(), 40u + 16u);
     for (std::size_t k = 0; k < 4; ++k) {
       const auto want = Expected(kPixels[k], blend, background);
@@ -185,8 +149,9 @@ TEST(Settings, NoIniFileKeepsBlendingOnAgainstTheDefaultBackground) {
   // Known values: RGBA4444 0x8F00 (alpha nibble 8, blue nibble 15) against
   // 0x282010 is blue 154, green 15, red 7 (16 + (-16 * 136 >> 8) = 7, the
   // shift rounding down), alpha 136.
-  Dib dib;
-  ASSERT_TRUE(Decode(copy.api, PalettePicture(fixture::kRgba4444, 1, {0x00, 0x8F}), dib));
+  const Decoded dib =
+      Decode(PalettePicture(fixture::kRgba4444, 1, {0x00, 0x8F}).bytes, -1, copy.api);
+  ASSERT_EQ(dib.result, plugin::kSuccess);
   ASSERT_GE(dib.header.size(), 44u);
   EXPECT_EQ(dib.header[40], 154);
   EXPECT_EQ(dib.header[41], 15);

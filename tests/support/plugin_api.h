@@ -63,4 +63,9 @@ void WriteFile(const std::filesystem::path& path, const void* data, std::size_t 
 // The shared sample pictures, when the checkout has them beside it.
 std::filesystem::path SamplesDir();
 
+#ifdef _WIN32
+// The test executable's directory, where the build puts tovak.spi and gimhost.exe.
+std::filesystem::path ExeDir();
+#endif
+
 }  // namespace tovak::test

@@ -25,13 +25,13 @@ PluginApi BindAll(HMODULE module) {
   return api;
 }
 
+}  // namespace
+
 std::filesystem::path ExeDir() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
   return std::filesystem::path(path).parent_path();
 }
-
-}  // namespace
 
 const PluginApi& Plugin() {
   static const PluginApi api = [] {
