@@ -6,37 +6,41 @@
 namespace tovak::decode {
 namespace {
 
-template <Bgra (*Convert)(std::uint16_t)>
-void Reduce16Row(const std::uint8_t* in, std::uint8_t* out, std::uint64_t x,
-                 const BlendSettings& settings, bool blend) {
-  Bgra c = Convert(LoadWord(in + 2 * x));
-  if (blend) c = Blend(c, settings);
-  out[3 * x] = c.b;
-  out[3 * x + 1] = c.g;
-  out[3 * x + 2] = c.r;
-}
-
 // Row r's output starts d = r * (input_stride - output_stride) bytes before its
 // input and grows 3 bytes a pixel against 2, so neither direction alone is
 // safe after row 0. Pixel x's output covers no unread input word when taken
 // right to left for x >= d, and left to right for the pixels x < d that
 // remain: the two sweeps together read every word before it is overwritten,
 // with no scratch row.
+template <Bgra (*Convert)(std::uint16_t), bool kBlend>
+void Reduce16(std::uint8_t* bits, std::uint64_t width, std::uint64_t height,
+              std::uint64_t input_stride, std::uint64_t output_stride,
+              const BlendSettings& settings) {
+  for (std::uint64_t r = 0; r < height; ++r) {
+    const std::uint8_t* in = bits + r * input_stride;
+    std::uint8_t* out = bits + r * output_stride;
+    const auto pixel = [&](std::uint64_t x) {
+      Bgra c = Convert(LoadWord(in + 2 * x));
+      if constexpr (kBlend) c = Blend(c, settings);
+      out[3 * x] = c.b;
+      out[3 * x + 1] = c.g;
+      out[3 * x + 2] = c.r;
+    };
+    const std::uint64_t lead = r * (input_stride - output_stride);
+    const std::uint64_t split = lead < width ? lead : width;
+    for (std::uint64_t x = width; x > split; --x) pixel(x - 1);
+    for (std::uint64_t x = 0; x < split; ++x) pixel(x);
+  }
+}
+
 template <Bgra (*Convert)(std::uint16_t)>
 void Reduce16(std::uint8_t* bits, std::uint64_t width, std::uint64_t height,
               std::uint64_t input_stride, std::uint64_t output_stride,
               const BlendSettings& settings, bool blend) {
-  for (std::uint64_t r = 0; r < height; ++r) {
-    const std::uint8_t* in = bits + r * input_stride;
-    std::uint8_t* out = bits + r * output_stride;
-    const std::uint64_t lead = r * (input_stride - output_stride);
-    const std::uint64_t split = lead < width ? lead : width;
-    for (std::uint64_t x = width; x > split; --x) {
-      Reduce16Row<Convert>(in, out, x - 1, settings, blend);
-    }
-    for (std::uint64_t x = 0; x < split; ++x) {
-      Reduce16Row<Convert>(in, out, x, settings, blend);
-    }
+  if (blend) {
+    Reduce16<Convert, true>(bits, width, height, input_stride, output_stride, settings);
+  } else {
+    Reduce16<Convert, false>(bits, width, height, input_stride, output_stride, settings);
   }
 }
 
