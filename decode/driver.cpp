@@ -101,20 +101,23 @@ PlanStatus PlanPicture(const gim::Reader& reader, std::uint64_t max_block_bytes,
     return PlanStatus::kTooLarge;
   }
 
-  if (count != 0 && !reader.view.Contains(plan.palette.entries_offset,
-                                          count * PaletteEntryBytes(plan.palette.entry_format))) {
-    return PlanStatus::kUnusable;
+  // Everything the pixel work will read, checked once, before any of it.
+  if (count != 0) {
+    plan.palette_entries = reader.Bytes(plan.palette.entries_offset,
+                                        count * PaletteEntryBytes(plan.palette.entry_format));
+    if (plan.palette_entries == nullptr) return PlanStatus::kUnusable;
   }
-  plan.source_offset = image.header_offset + image.pixels_start;
-  plan.source_bytes = SourcePlaneBytes(height, plan.source_row_bytes, image.pixel_order);
-  if (plan.source_bytes != 0 && !reader.view.Contains(plan.source_offset, plan.source_bytes)) {
-    return PlanStatus::kUnusable;
+  const std::uint64_t source_bytes =
+      SourcePlaneBytes(height, plan.source_row_bytes, image.pixel_order);
+  if (source_bytes != 0) {
+    plan.source = reader.Bytes(image.header_offset + image.pixels_start, source_bytes);
+    if (plan.source == nullptr) return PlanStatus::kUnusable;
   }
   return PlanStatus::kReady;
 }
 
-void WriteHeaderBlock(const PicturePlan& plan, const gim::Reader& reader,
-                      std::uint8_t* header, const BlendSettings& settings) {
+void WriteHeaderBlock(const PicturePlan& plan, std::uint8_t* header,
+                      const BlendSettings& settings) {
   const std::uint32_t count = plan.has_palette ? plan.palette.count : 0;
   PutU32(header + 0, kInfoHeaderBytes);               // biSize
   PutU32(header + 4, plan.image.width);               // biWidth
@@ -125,19 +128,17 @@ void WriteHeaderBlock(const PicturePlan& plan, const gim::Reader& reader,
   PutU32(header + 20, static_cast<std::uint32_t>(plan.final_stride * plan.image.height));
   PutU32(header + 32, count);                         // biClrUsed
   PutU32(header + 36, count);                         // biClrImportant
-  if (count != 0) {
-    ConvertPalette(reader.view.data + plan.palette.entries_offset, count,
+  if (plan.palette_entries != nullptr) {
+    ConvertPalette(plan.palette_entries, count,
                    plan.palette.entry_format, header + kInfoHeaderBytes, settings);
   }
 }
 
-void WriteBitsBlock(const PicturePlan& plan, const gim::Reader& reader,
-                    std::uint8_t* bits, const BlendSettings& settings) {
+void WriteBitsBlock(const PicturePlan& plan, std::uint8_t* bits,
+                    const BlendSettings& settings) {
   const gim::ImageHeader& image = plan.image;
-  const std::uint8_t* source =
-      plan.source_bytes != 0 ? reader.view.data + plan.source_offset : nullptr;
-  if (source != nullptr) {
-    TransferPixels(source, bits, image.height, plan.dib_stride, plan.source_row_bytes,
+  if (plan.source != nullptr) {
+    TransferPixels(plan.source, bits, image.height, plan.dib_stride, plan.source_row_bytes,
                    plan.dib_bit_count, image.pixel_order);
   }
   const auto width = static_cast<std::int32_t>(image.width);

@@ -26,8 +26,10 @@ struct PicturePlan {
   std::uint16_t final_bit_count = 0;  // bit count the host receives
   Reduction reduction = Reduction::kNone;
 
-  std::uint64_t source_offset = 0;  // buffer offset of the first stored byte
-  std::uint64_t source_bytes = 0;   // bytes of the plane the transfer reads
+  // The bytes the pixel work reads, each checked to lie within the buffer;
+  // null when there is nothing to read.
+  const std::uint8_t* source = nullptr;           // the stored plane
+  const std::uint8_t* palette_entries = nullptr;  // palette.count entries
   std::uint64_t source_row_bytes = 0;
   std::uint64_t dib_stride = 0;
   std::uint64_t final_stride = 0;
@@ -52,12 +54,12 @@ PlanStatus PlanPicture(const gim::Reader& reader, std::uint64_t max_block_bytes,
 
 // `header` holds plan.header_block_bytes zero bytes; writes the
 // BITMAPINFOHEADER and the colour table.
-void WriteHeaderBlock(const PicturePlan& plan, const gim::Reader& reader,
-                      std::uint8_t* header, const BlendSettings& settings);
+void WriteHeaderBlock(const PicturePlan& plan, std::uint8_t* header,
+                      const BlendSettings& settings);
 
 // `bits` holds plan.bits_block_bytes zero bytes; lays the rows in bottom-up
 // and reduces them to the final bit count in place.
-void WriteBitsBlock(const PicturePlan& plan, const gim::Reader& reader,
-                    std::uint8_t* bits, const BlendSettings& settings);
+void WriteBitsBlock(const PicturePlan& plan, std::uint8_t* bits,
+                    const BlendSettings& settings);
 
 }  // namespace tovak::decode

@@ -41,8 +41,8 @@ std::int32_t DecodePicture(const gim::Reader& reader, platform::LocalHandle* hea
   }
 
   const decode::BlendSettings& settings = plugin::Settings();
-  decode::WriteHeaderBlock(plan, reader, header.data(), settings);
-  decode::WriteBitsBlock(plan, reader, bits.data(), settings);
+  decode::WriteHeaderBlock(plan, header.data(), settings);
+  decode::WriteBitsBlock(plan, bits.data(), settings);
 
   if (StopRequested(progress, 1, user_data)) {
     // The picture is complete: the host takes both blocks as they are.
