@@ -1,5 +1,7 @@
 #include "decode/driver.h"
 
+#include <algorithm>
+
 #include "decode/palette.h"
 #include "decode/reduce.h"
 #include "decode/transfer.h"
@@ -31,6 +33,11 @@ bool RuleFor(std::uint16_t format, FormatRule& rule) {
     case gim::kRgba8888: rule = {4, 32, 32}; return true;
     case gim::kIndex4: rule = {32, 0, 0}; return true;
     case gim::kIndex8: rule = {16, 0, 0}; return true;
+    // DXT rows are those of the decoded RGBA plane. DXT1 pads to 8 pixels,
+    // so that a block row is a whole number of 16-byte units.
+    case gim::kDxt1: case gim::kDxt1Ext: rule = {8, 32, 32}; return true;
+    case gim::kDxt3: case gim::kDxt3Ext:
+    case gim::kDxt5: case gim::kDxt5Ext: rule = {4, 32, 32}; return true;
     default: return false;
   }
 }
@@ -43,6 +50,35 @@ void PutU16(std::uint8_t* p, std::uint32_t v) {
 void PutU32(std::uint8_t* p, std::uint32_t v) {
   PutU16(p, v);
   PutU16(p + 2, v >> 16);
+}
+
+// The decoded plane is as long as the transfer reads: whole tile rows in
+// swizzled order, the rows past the picture left zero. A pixel order that
+// copies nothing needs no plane, so nothing is decoded.
+PlanStatus PlanCompressed(const gim::Reader& reader, std::uint64_t plane_bytes,
+                          std::uint64_t max_block_bytes, PicturePlan& plan) {
+  const gim::ImageHeader& image = plan.image;
+  if (plane_bytes == 0) return PlanStatus::kReady;
+  if (plane_bytes > max_block_bytes) return PlanStatus::kTooLarge;
+  plan.plane_bytes = plane_bytes;
+
+  const std::uint64_t needed =
+      DxtCompressedBytes(plan.dxt_kind, plan.padded_width, image.height);
+  const std::uint64_t start = image.header_offset + image.pixels_start;
+  if (reader.big_endian) {
+    plan.compressed_blocks = reader.Bytes(start, needed);
+    return plan.compressed_blocks != nullptr ? PlanStatus::kReady : PlanStatus::kUnusable;
+  }
+  // Every unit pixels_end announces must be present; the units past the
+  // blocks the plane is decoded from are not needed. Blocks the file does
+  // not supply stay zero in the scratch and decode as transparent black.
+  const std::uint64_t stored_units =
+      static_cast<std::uint32_t>(image.pixels_end - image.pixels_start) / kDxtUnitBytes;
+  plan.compressed_blocks = reader.Bytes(start, stored_units * kDxtUnitBytes);
+  if (plan.compressed_blocks == nullptr) return PlanStatus::kUnusable;
+  plan.reorder = true;
+  plan.reorder_units = std::min(stored_units, needed / kDxtUnitBytes);
+  return PlanStatus::kReady;
 }
 
 }  // namespace
@@ -109,6 +145,9 @@ PlanStatus PlanPicture(const gim::Reader& reader, std::uint64_t max_block_bytes,
   }
   const std::uint64_t source_bytes =
       SourcePlaneBytes(height, plan.source_row_bytes, image.pixel_order);
+  if (DxtKindOf(image.image_format, plan.dxt_kind)) {
+    return PlanCompressed(reader, source_bytes, max_block_bytes, plan);
+  }
   if (source_bytes != 0) {
     plan.source = reader.Bytes(image.header_offset + image.pixels_start, source_bytes);
     if (plan.source == nullptr) return PlanStatus::kUnusable;
@@ -134,11 +173,23 @@ void WriteHeaderBlock(const PicturePlan& plan, std::uint8_t* header,
   }
 }
 
-void WriteBitsBlock(const PicturePlan& plan, std::uint8_t* bits,
+void WriteBitsBlock(const PicturePlan& plan, std::uint8_t* bits, std::uint8_t* plane,
                     const BlendSettings& settings) {
   const gim::ImageHeader& image = plan.image;
-  if (plan.source != nullptr) {
-    TransferPixels(plan.source, bits, image.height, plan.dib_stride, plan.source_row_bytes,
+  const std::uint8_t* source = plan.source;
+  if (plan.plane_bytes != 0) {
+    const std::uint8_t* blocks = plan.compressed_blocks;
+    if (plan.reorder) {
+      // The bits block is scratch until the transfer: it holds the units in
+      // S3TC order, and every block libsquish reads (the rest stay zero).
+      ReorderDxtUnits(plan.dxt_kind, plan.compressed_blocks, plan.reorder_units, bits);
+      blocks = bits;
+    }
+    DecompressDxt(plan.dxt_kind, blocks, plan.padded_width, image.height, plane);
+    source = plane;
+  }
+  if (source != nullptr) {
+    TransferPixels(source, bits, image.height, plan.dib_stride, plan.source_row_bytes,
                    plan.dib_bit_count, image.pixel_order);
   }
   const auto width = static_cast<std::int32_t>(image.width);

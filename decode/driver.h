@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "decode/blend.h"
+#include "decode/dxt.h"
 #include "gim/byte_view.h"
 #include "gim/container.h"
 
@@ -36,6 +37,17 @@ struct PicturePlan {
 
   std::uint64_t header_block_bytes = 0;
   std::uint64_t bits_block_bytes = 0;
+
+  // DXT pictures are decoded into a temporary plane, which then takes the
+  // stored plane's place; plane_bytes is 0 when there is none. Big-endian
+  // files hold their blocks in S3TC order and are decoded where they lie;
+  // little-endian ones (`reorder`) have their first `reorder_units` units
+  // put into S3TC order in the bits block, which is decoded from instead.
+  DxtKind dxt_kind = DxtKind::kDxt1;
+  std::uint64_t plane_bytes = 0;
+  const std::uint8_t* compressed_blocks = nullptr;
+  bool reorder = false;
+  std::uint64_t reorder_units = 0;
 };
 
 enum class PlanStatus {
@@ -57,9 +69,10 @@ PlanStatus PlanPicture(const gim::Reader& reader, std::uint64_t max_block_bytes,
 void WriteHeaderBlock(const PicturePlan& plan, std::uint8_t* header,
                       const BlendSettings& settings);
 
-// `bits` holds plan.bits_block_bytes zero bytes; lays the rows in bottom-up
-// and reduces them to the final bit count in place.
-void WriteBitsBlock(const PicturePlan& plan, std::uint8_t* bits,
+// `bits` holds plan.bits_block_bytes zero bytes and `plane`, when
+// plan.plane_bytes is not 0, that many zero bytes; lays the rows in
+// bottom-up and reduces them to the final bit count in place.
+void WriteBitsBlock(const PicturePlan& plan, std::uint8_t* bits, std::uint8_t* plane,
                     const BlendSettings& settings);
 
 }  // namespace tovak::decode

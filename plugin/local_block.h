@@ -1,6 +1,6 @@
-// Ownership of moveable local-memory blocks: a block held here is unlocked
+// Ownership of local-memory blocks: a moveable block held here is unlocked
 // and freed when the holder goes out of scope, unless it has been handed to
-// the host.
+// the host; a fixed block, the plug-in's own, is always freed.
 #pragma once
 
 #include <cstdint>
@@ -58,6 +58,31 @@ class LocalBlock {
   }
 
   platform::LocalHandle handle_{};
+  std::uint8_t* data_ = nullptr;
+};
+
+class FixedBlock {
+ public:
+  FixedBlock() = default;
+  FixedBlock(const FixedBlock&) = delete;
+  FixedBlock& operator=(const FixedBlock&) = delete;
+  ~FixedBlock() { Free(); }
+
+  // A zero-filled block.
+  bool Allocate(std::uint64_t bytes) {
+    Free();
+    data_ = static_cast<std::uint8_t*>(platform::AllocFixed(bytes));
+    return data_ != nullptr;
+  }
+
+  std::uint8_t* data() const { return data_; }
+
+  void Free() {
+    if (data_ != nullptr) platform::FreeFixed(data_);
+    data_ = nullptr;
+  }
+
+ private:
   std::uint8_t* data_ = nullptr;
 };
 
