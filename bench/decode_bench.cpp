@@ -1,7 +1,10 @@
-// GetPicture throughput per format, reported as a ratio to copying the same
-// picture's stored bytes once, measured in the same run: the floor that any
-// decoder which touches every byte has to pay.
+// GetPicture throughput per format, reported as a ratio to a baseline
+// measured in the same run. Uncompressed formats: copying the picture's
+// stored bytes once, the floor that any decoder which touches every byte has
+// to pay. DXT formats: libsquish decompressing the same blocks alone, the
+// floor of a decode that hands every block to libsquish.
 #include <benchmark/benchmark.h>
+#include <squish.h>
 
 #include <cstdio>
 #include <cstring>
@@ -9,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "decode/dxt.h"
 #include "fixture/gim_writer.h"
 #include "plugin/host_api.h"
 
@@ -18,27 +22,35 @@ using tovak::fixture::Bytes;
 
 constexpr std::uint16_t kSide = 512;
 
-Bytes MakePicture(std::uint16_t format, std::uint16_t order) {
-  tovak::fixture::Picture pic;
-  pic.format = format;
-  pic.pixel_order = order;
-  pic.width = kSide;
-  pic.height = kSide;
-  const std::size_t row = tovak::fixture::StoredRowBytes(format, kSide);
-  pic.pixels.resize(row * kSide);
+// A stored plane of pseudo-random bytes. Any bytes are valid DXT data; with
+// kSide a multiple of 8 the plane is exactly the picture's compressed blocks.
+Bytes MakePlane(std::uint16_t format) {
+  Bytes plane(tovak::fixture::StoredRowBytes(format, kSide) * kSide);
   std::uint32_t seed = 12345;
-  for (auto& b : pic.pixels) {
+  for (auto& b : plane) {
     seed = seed * 1103515245u + 12345u;
     b = static_cast<std::uint8_t>(seed >> 24);
   }
+  return plane;
+}
+
+Bytes MakePicture(std::uint16_t format, std::uint16_t order, bool big_endian) {
+  tovak::fixture::Picture pic;
+  pic.format = format;
+  pic.pixel_order = order;
+  pic.big_endian = big_endian;
+  pic.width = kSide;
+  pic.height = kSide;
+  pic.pixels = MakePlane(format);
   if (format == tovak::fixture::kIndex4 || format == tovak::fixture::kIndex8) {
     pic.palette = tovak::fixture::Palette{tovak::fixture::kRgba8888, 256, Bytes(1024, 0x7F)};
   }
   return tovak::fixture::Write(pic).bytes;
 }
 
-void Decode(benchmark::State& state, std::uint16_t format, std::uint16_t order) {
-  const Bytes file = MakePicture(format, order);
+void Decode(benchmark::State& state, std::uint16_t format, std::uint16_t order,
+            bool big_endian) {
+  const Bytes file = MakePicture(format, order, big_endian);
   for (auto _ : state) {
     tovak::platform::LocalHandle header{};
     tovak::platform::LocalHandle bits{};
@@ -54,7 +66,7 @@ void Decode(benchmark::State& state, std::uint16_t format, std::uint16_t order) 
 
 // The baseline: one allocation and one copy of the stored plane.
 void CopyBaseline(benchmark::State& state, std::uint16_t format) {
-  const Bytes file = MakePicture(format, 0);
+  const Bytes file = MakePicture(format, 0, false);
   for (auto _ : state) {
     std::vector<std::uint8_t> out(file.size());
     std::memcpy(out.data(), file.data(), file.size());
@@ -62,6 +74,38 @@ void CopyBaseline(benchmark::State& state, std::uint16_t format) {
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
+}
+
+// The DXT baseline: libsquish alone on the same blocks (taken as S3TC order
+// as they are), into a plane allocated once, padded width x 4 bytes a row.
+void SquishBaseline(benchmark::State& state, std::uint16_t format, int flags) {
+  const Bytes blocks = MakePlane(format);
+  const int multiple = format == tovak::fixture::kDxt1 ? 8 : 4;
+  const int padded_width = (kSide + multiple - 1) / multiple * multiple;
+  std::vector<std::uint8_t> plane(std::size_t{4} * padded_width * kSide);
+  for (auto _ : state) {
+    squish::DecompressImage(plane.data(), padded_width, kSide, blocks.data(), flags);
+    benchmark::DoNotOptimize(plane.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * blocks.size()));
+}
+
+// The reorder of little-endian files alone, into a buffer allocated once:
+// the part of a little-endian DXT decode that the baseline does not do.
+void Reorder(benchmark::State& state, std::uint16_t format) {
+  const Bytes stored = MakePlane(format);
+  tovak::decode::DxtKind kind{};
+  tovak::decode::DxtKindOf(format, kind);
+  Bytes standard(stored.size());
+  for (auto _ : state) {
+    tovak::decode::ReorderDxtUnits(kind, stored.data(),
+                                   stored.size() / tovak::decode::kDxtUnitBytes,
+                                   standard.data());
+    benchmark::DoNotOptimize(standard.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * stored.size()));
 }
 
 struct Case {
@@ -74,7 +118,19 @@ constexpr Case kCases[] = {
     {"INDEX4", tovak::fixture::kIndex4},
 };
 
-// Prints every decode's time as a multiple of its format's copy baseline.
+struct DxtCase {
+  const char* name;
+  std::uint16_t format;
+  int squish_flags;
+  bool other_orders;  // also decode a big-endian and a swizzled file
+};
+constexpr DxtCase kDxtCases[] = {
+    {"DXT1", tovak::fixture::kDxt1, squish::kDxt1, false},
+    {"DXT3", tovak::fixture::kDxt3, squish::kDxt3, false},
+    {"DXT5", tovak::fixture::kDxt5, squish::kDxt5, true},
+};
+
+// Prints every decode's time as a multiple of its format's baseline.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
@@ -87,15 +143,26 @@ class RatioReporter : public benchmark::ConsoleReporter {
     for (const Case& c : kCases) {
       const std::string base = std::string("copy/") + c.name;
       for (const char* order : {"normal", "swizzled"}) {
-        const std::string name = std::string("decode/") + c.name + "/" + order;
-        if (times_.count(base) && times_.count(name) && times_[base] > 0) {
-          std::printf("  %-26s %6.2f\n", name.c_str(), times_[name] / times_[base]);
-        }
+        PrintRatio(std::string("decode/") + c.name + "/" + order, base);
       }
+    }
+    std::printf("\nratio to squish::DecompressImage alone (lower is better):\n");
+    for (const DxtCase& c : kDxtCases) {
+      const std::string base = std::string("squish/") + c.name;
+      for (const char* order : {"normal", "big-endian", "swizzled"}) {
+        PrintRatio(std::string("decode/") + c.name + "/" + order, base);
+      }
+      PrintRatio(std::string("reorder/") + c.name, base);
     }
   }
 
  private:
+  void PrintRatio(const std::string& name, const std::string& base) {
+    if (times_.count(base) && times_.count(name) && times_[base] > 0) {
+      std::printf("  %-26s %6.2f\n", name.c_str(), times_[name] / times_[base]);
+    }
+  }
+
   std::map<std::string, double> times_;
 };
 
@@ -105,9 +172,22 @@ int main(int argc, char** argv) {
   for (const Case& c : kCases) {
     benchmark::RegisterBenchmark((std::string("copy/") + c.name).c_str(), CopyBaseline, c.format);
     benchmark::RegisterBenchmark((std::string("decode/") + c.name + "/normal").c_str(), Decode,
-                                 c.format, std::uint16_t{0});
+                                 c.format, std::uint16_t{0}, false);
     benchmark::RegisterBenchmark((std::string("decode/") + c.name + "/swizzled").c_str(), Decode,
-                                 c.format, std::uint16_t{1});
+                                 c.format, std::uint16_t{1}, false);
+  }
+  for (const DxtCase& c : kDxtCases) {
+    benchmark::RegisterBenchmark((std::string("squish/") + c.name).c_str(), SquishBaseline,
+                                 c.format, c.squish_flags);
+    benchmark::RegisterBenchmark((std::string("reorder/") + c.name).c_str(), Reorder, c.format);
+    benchmark::RegisterBenchmark((std::string("decode/") + c.name + "/normal").c_str(), Decode,
+                                 c.format, std::uint16_t{0}, false);
+    if (c.other_orders) {
+      benchmark::RegisterBenchmark((std::string("decode/") + c.name + "/big-endian").c_str(),
+                                   Decode, c.format, std::uint16_t{0}, true);
+      benchmark::RegisterBenchmark((std::string("decode/") + c.name + "/swizzled").c_str(),
+                                   Decode, c.format, std::uint16_t{1}, false);
+    }
   }
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
