@@ -246,6 +246,18 @@ TEST(DecodeDxt, EachByteOrderDecodesItsOwnBlockOrder) {
   }
 }
 
+TEST(DecodeDxt, FixtureStoresS3tcBytesInTheLittleEndianOrder) {
+  // The fixture writes the little-endian order two ways: field by field,
+  // and by rearranging encoder output (as gimsample does). They must agree.
+  Random rng;
+  for (std::uint16_t format : kBaseFormats) {
+    SCOPED_TRACE(format);
+    const std::vector<Block> blocks = {RandomBlock(rng), RandomBlock(rng)};
+    EXPECT_EQ(fixture::ToGimLittleEndianOrder(format, fixture::DxtBytes(format, blocks, false)),
+              fixture::DxtBytes(format, blocks, true));
+  }
+}
+
 TEST(DecodeDxt, RandomBlocksInEveryFormatOrderAndSize) {
   Random rng;
   struct Size {

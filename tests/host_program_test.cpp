@@ -1,6 +1,7 @@
 // gimhost.exe, the minimal viewer host, run as a separate process against
 // the real tovak.spi: what it prints for a picture in each input mode, the
-// .bmp file it writes, and how it reports a file that is not a GIM picture.
+// .bmp file it writes (of a DXT picture too), and how it reports a file that
+// is not a GIM picture.
 #ifdef _WIN32
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "fixture/dxt_blocks.h"
 #include "fixture/gim_writer.h"
 #include "support/host_calls.h"
 #include "support/plugin_api.h"
@@ -205,6 +207,54 @@ TEST(HostProgram, ConvertsAPictureInEveryInputMode) {
         EXPECT_TRUE(run.HasLine(line)) << "missing \"" << line << "\" in\n" << run.Text();
       }
       ExpectBitmap(bmp);
+    }
+  }
+}
+
+TEST(HostProgram, ConvertsDxtPictures) {
+  // A 5 x 3 picture: the first 4 x 4 block is red and the second green, so
+  // columns 0-3 are red and column 4 green; the padded width is 8.
+  const fs::path dir = TempDir();
+  const std::vector<fixture::Block> blocks = {{fixture::Solid(0xF800, 0, 0), {}, {}},
+                                              {fixture::Solid(0x07E0, 0, 0), {}, {}}};
+  for (std::uint16_t format : {std::uint16_t{fixture::kDxt1}, std::uint16_t{fixture::kDxt5Ext}}) {
+    for (bool big_endian : {false, true}) {
+      std::vector<fixture::Block> opaque = blocks;
+      for (fixture::Block& b : opaque) b.dxt5 = {255, 255, fixture::Fill(0)};
+      fixture::Picture pic;
+      pic.big_endian = big_endian;
+      pic.format = format;
+      pic.width = kWidth;
+      pic.height = kHeight;
+      pic.pixels = fixture::DxtBytes(format, opaque, !big_endian);
+      const Bytes gim = fixture::Write(pic).bytes;
+      const std::string name = std::to_string(format) + (big_endian ? "-big" : "-little");
+      SCOPED_TRACE(name);
+      const fs::path picture = dir / (name + ".gim");
+      WriteFile(picture, gim.data(), gim.size());
+      const fs::path bmp = dir / (name + ".bmp");
+      const HostRun run = RunHost({(ExeDir() / "tovak.spi").string(), picture.string(),
+                                   bmp.string()}, dir / (name + ".log"));
+      EXPECT_EQ(run.exit_code, 0u) << run.Text();
+      EXPECT_TRUE(run.HasLine("bit depth: 24")) << run.Text();
+
+      const Bytes file = ReadAll(bmp);
+      ASSERT_GE(file.size(), 54u);
+      EXPECT_EQ(I32(file, 18), kWidth);
+      EXPECT_EQ(I32(file, 22), kHeight);
+      EXPECT_EQ(U16(file, 28), 24);
+      const std::size_t bits_at = U32(file, 10);
+      const std::size_t stride = 16;  // 5 x 3 bytes in whole 4-byte words
+      ASSERT_GE(file.size(), bits_at + stride * kHeight);
+      for (std::size_t row = 0; row < kHeight; ++row) {
+        for (std::size_t x = 0; x < kWidth; ++x) {
+          const std::uint8_t* p = &file[bits_at + row * stride + 3 * x];
+          const bool green = x == 4;
+          EXPECT_EQ(p[0], 0) << "blue at " << x;
+          EXPECT_EQ(p[1], green ? 255 : 0) << "green at " << x;
+          EXPECT_EQ(p[2], green ? 0 : 255) << "red at " << x;
+        }
+      }
     }
   }
 }
