@@ -8,18 +8,23 @@
 
 if(NOT TOVAK_SQUISH_SOURCE)
   file(GLOB squish_candidates LIST_DIRECTORIES true "$ENV{HOME}/.cache/tovak/libsquish-*")
-  list(SORT squish_candidates COMPARE NATURAL ORDER DESCENDING)
-  list(GET squish_candidates 0 squish_first)
-  set(TOVAK_SQUISH_SOURCE "${squish_first}" CACHE PATH
-      "Unpacked libsquish source package (made by scripts/setup.sh)")
+  if(squish_candidates)
+    list(SORT squish_candidates COMPARE NATURAL ORDER DESCENDING)
+    list(GET squish_candidates 0 squish_first)
+    set(TOVAK_SQUISH_SOURCE "${squish_first}" CACHE PATH
+        "Unpacked libsquish source package (made by scripts/setup.sh)")
+  endif()
 endif()
 
 if(NOT EXISTS "${TOVAK_SQUISH_SOURCE}/squish.h")
+  set(squish_where "$ENV{HOME}/.cache/tovak/libsquish-*")
+  if(TOVAK_SQUISH_SOURCE)
+    set(squish_where "${TOVAK_SQUISH_SOURCE}")
+  endif()
   message(FATAL_ERROR
-    "The libsquish source is missing (looked in '${TOVAK_SQUISH_SOURCE}', "
-    "and for $ENV{HOME}/.cache/tovak/libsquish-*). Run 'bash scripts/setup.sh' "
-    "to fetch Debian's libsquish source package, or set TOVAK_SQUISH_SOURCE to "
-    "an unpacked copy.")
+    "The libsquish source is missing: no squish.h in ${squish_where}. "
+    "Run 'bash scripts/setup.sh' to fetch Debian's libsquish source package, "
+    "or set TOVAK_SQUISH_SOURCE to an unpacked copy.")
 endif()
 
 add_library(squish STATIC
