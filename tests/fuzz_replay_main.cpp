@@ -44,9 +44,29 @@ void Save(const fs::path& dir, const std::string& name, const Bytes& bytes) {
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+bool IsDxt(std::uint16_t format) {
+  using namespace tovak::fixture;
+  return format == kDxt1 || format == kDxt3 || format == kDxt5 || format == kDxt1Ext ||
+         format == kDxt3Ext || format == kDxt5Ext;
+}
+
 // Stored pixels for a picture: a byte pattern, in swizzled order if asked.
+// A DXT picture stores exactly the 4 x 4 blocks its padded width (DXT1: a
+// multiple of 8, DXT3 and DXT5: of 4) and height take, 8 bytes each in DXT1
+// and 16 in DXT3 and DXT5, in either pixel order; any bytes make valid
+// blocks.
 Bytes Plane(std::uint16_t format, std::uint16_t width, std::uint16_t height,
             std::uint16_t order) {
+  if (IsDxt(format)) {
+    const bool dxt1 = format == tovak::fixture::kDxt1 || format == tovak::fixture::kDxt1Ext;
+    const std::size_t pad_to = dxt1 ? 8 : 4;
+    const std::size_t padded = (std::size_t{width} + pad_to - 1) / pad_to * pad_to;
+    Bytes blocks(padded / 4 * ((std::size_t{height} + 3) / 4) * (dxt1 ? 8 : 16));
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+      blocks[i] = static_cast<std::uint8_t>(i * 53 + format);
+    }
+    return blocks;
+  }
   const std::size_t row = tovak::fixture::StoredRowBytes(format, width);
   Bytes plane(row * height);
   for (std::size_t i = 0; i < plane.size(); ++i) {
@@ -95,8 +115,9 @@ int WriteSeeds(const fs::path& dir) {
     }
   }
   // A few shapes the loop above does not make: rows that need padding, a
-  // height that ends inside a tile row, an empty picture, and a direct-colour
-  // picture with a palette of more than 256 entries.
+  // height that ends inside a tile row, an empty picture, a direct-colour
+  // picture with a palette of more than 256 entries, and DXT pictures whose
+  // blocks reach past the width and height.
   {
     Picture pic;
     pic.format = kIndex4;
@@ -124,6 +145,17 @@ int WriteSeeds(const fs::path& dir) {
     pic.pixels = Plane(pic.format, pic.width, pic.height, 0);
     pic.palette = Palette{kRgba5650, 300, Bytes(600, 0xA5)};
     Save(dir, "rgba5650-5x3-palette-300.gim", Write(pic).bytes);
+    ++written;
+  }
+  for (std::uint16_t format : {kDxt1, kDxt5}) {
+    Picture pic;
+    pic.format = format;
+    pic.width = 6;
+    pic.height = 5;
+    pic.pixel_order = 1;
+    pic.pixels = Plane(pic.format, pic.width, pic.height, 1);
+    Save(dir, format == kDxt1 ? "dxt1-6x5-swizzled.gim" : "dxt5-6x5-swizzled.gim",
+         Write(pic).bytes);
     ++written;
   }
   std::printf("wrote %d seeds to %s\n", written, dir.string().c_str());

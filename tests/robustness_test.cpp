@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "fixture/dxt_blocks.h"
 #include "fixture/gim_writer.h"
 #include "support/host_calls.h"
 #include "support/plugin_api.h"
@@ -103,12 +104,56 @@ struct Sample {
   Bytes bytes;
 };
 
-// Small pictures of every format that GetPicture decodes today, in both
-// byte orders and both pixel orders, each with a palette block and a
-// file-info block, so that every structure a reader walks is present.
+// Stored pixels of an uncompressed sample: a byte pattern, in swizzled
+// order if asked.
+Bytes PatternPlane(std::uint16_t format, std::uint16_t width, std::uint16_t height,
+                   std::uint16_t order) {
+  const std::size_t row = fixture::StoredRowBytes(format, width);
+  Bytes plane(row * height);
+  for (std::size_t i = 0; i < plane.size(); ++i) {
+    plane[i] = static_cast<std::uint8_t>(i * 37 + format * 11 + 5);
+  }
+  return order == 1 ? fixture::Swizzle(plane, row, height) : plane;
+}
+
+// Compressed blocks of a DXT sample, every mode present among them: DXT1
+// blocks with c0 > c1 (four colours) and c0 <= c1 (three and transparent),
+// DXT5 blocks with a0 > a1 (eight alphas) and a0 <= a1 (six, 0 and 255),
+// and indices and DXT3 alphas that differ from texel to texel.
+std::vector<fixture::Block> SampleBlocks(std::size_t count, std::uint16_t format) {
+  std::vector<fixture::Block> blocks(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    fixture::Block& b = blocks[k];
+    const auto high = static_cast<std::uint16_t>(0xF81F - 0x0841 * k - format);
+    const auto low = static_cast<std::uint16_t>(0x07E0 + 0x1003 * k);
+    b.colour.c0 = k % 2 == 0 ? high : low;
+    b.colour.c1 = k % 2 == 0 ? low : high;
+    b.dxt5.a0 = static_cast<std::uint8_t>(k % 2 == 0 ? 0xE0 - 16 * k : 0x10 + 8 * k);
+    b.dxt5.a1 = static_cast<std::uint8_t>(k % 2 == 0 ? 0x20 + 8 * k : 0xC0 - 16 * k);
+    for (std::size_t i = 0; i < 16; ++i) {
+      b.colour.index[i] = static_cast<std::uint8_t>((i + k * 3 + i / 4) % 4);
+      b.dxt3.alpha[i] = static_cast<std::uint8_t>((i * 5 + k * 7) % 16);
+      b.dxt5.index[i] = static_cast<std::uint8_t>((i * 3 + k) % 8);
+    }
+  }
+  return blocks;
+}
+
+// Small pictures of every format that GetPicture decodes, in both byte
+// orders and both pixel orders, each with a palette block and a file-info
+// block, so that every structure a reader walks is present.
+//
+// The uncompressed ones are 8 x 4. The DXT ones are 6 x 5, so that rows are
+// padded (to 8 pixels), the second block row is cut short and, swizzled,
+// the one tile row is partly outside the picture: 2 x 2 blocks, 32 bytes in
+// DXT1 and 64 in DXT3 and DXT5, in the block order of the file's byte order.
+// Each DXT kind takes its base code little-endian normal and big-endian
+// swizzled, and its _EXT code (base + 0x100) in the other two, so each code
+// meets both byte orders and both pixel orders without doubling the sweeps.
 std::vector<Sample> Samples() {
   const std::uint16_t formats[] = {fixture::kRgba5650, fixture::kRgba5551, fixture::kRgba4444,
-                                   fixture::kRgba8888, fixture::kIndex4, fixture::kIndex8};
+                                   fixture::kRgba8888, fixture::kIndex4,   fixture::kIndex8,
+                                   fixture::kDxt1,     fixture::kDxt3,     fixture::kDxt5};
   const std::uint16_t palette_formats[] = {fixture::kRgba5650, fixture::kRgba5551,
                                            fixture::kRgba4444, fixture::kRgba8888};
   std::vector<Sample> samples;
@@ -120,14 +165,16 @@ std::vector<Sample> Samples() {
         pic.big_endian = big_endian;
         pic.format = format;
         pic.pixel_order = order;
-        pic.width = 8;
-        pic.height = 4;
-        const std::size_t row = fixture::StoredRowBytes(format, pic.width);
-        Bytes plane(row * pic.height);
-        for (std::size_t i = 0; i < plane.size(); ++i) {
-          plane[i] = static_cast<std::uint8_t>(i * 37 + format * 11 + 5);
+        if (format >= fixture::kDxt1) {
+          if (big_endian != (order == 1)) pic.format = static_cast<std::uint16_t>(format + 0x100);
+          pic.width = 6;
+          pic.height = 5;
+          pic.pixels = fixture::DxtBytes(pic.format, SampleBlocks(4, pic.format), !big_endian);
+        } else {
+          pic.width = 8;
+          pic.height = 4;
+          pic.pixels = PatternPlane(format, pic.width, pic.height, order);
         }
-        pic.pixels = order == 1 ? fixture::Swizzle(plane, row, pic.height) : plane;
         const std::uint16_t palette_format = palette_formats[n % 4];
         const std::size_t entry_bytes = palette_format <= fixture::kRgba4444 ? 2 : 4;
         Bytes entries(16 * entry_bytes);
@@ -137,7 +184,8 @@ std::vector<Sample> Samples() {
         pic.palette = fixture::Palette{palette_format, 16, entries};
         pic.info_area = Bytes{'\0', 'A', 'b', '\0', 'C', 'd', 'e', '\0', '\0'};
         std::ostringstream name;
-        name << "format " << format << (big_endian ? " big-endian" : " little-endian")
+        name << "format 0x" << std::hex << pic.format << std::dec
+             << (big_endian ? " big-endian" : " little-endian")
              << (order == 1 ? " swizzled" : " normal");
         samples.push_back({name.str(), fixture::Write(pic).bytes});
         ++n;
@@ -286,7 +334,9 @@ TEST(Robustness, EveryBadInputFailsWithTheCodeItsNameGives) {
       HostFree(header);
       HostFree(bits);
     }
-    if (CanCountBlocks()) EXPECT_EQ(LiveBlocks(), live) << "file mode left blocks alive";
+    if (CanCountBlocks()) {
+      EXPECT_EQ(LiveBlocks(), live) << "file mode left blocks alive";
+    }
   }
 }
 
