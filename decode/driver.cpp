@@ -76,6 +76,8 @@ PlanStatus PlanCompressed(const gim::Reader& reader, std::uint64_t plane_bytes,
       static_cast<std::uint32_t>(image.pixels_end - image.pixels_start) / kDxtUnitBytes;
   plan.compressed_blocks = reader.Bytes(start, stored_units * kDxtUnitBytes);
   if (plan.compressed_blocks == nullptr) return PlanStatus::kUnusable;
+  // The bits block (padded width x 4 bytes for each row) always holds the
+  // blocks libsquish reads (at most 16 bytes a pixel column for each 4 rows).
   plan.reorder = true;
   plan.reorder_units = std::min(stored_units, needed / kDxtUnitBytes);
   return PlanStatus::kReady;
