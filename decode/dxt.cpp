@@ -2,35 +2,46 @@
 
 #include <squish.h>
 
+#include <cstring>
+
 #include "gim/container.h"
 
 namespace tovak::decode {
 namespace {
 
-// Where each stretch of a standard unit comes from in the stored unit.
-struct Move {
-  std::uint8_t to, from, count;
-};
+// Each reorder takes one 16-byte unit as stored and writes it in S3TC
+// order; the fixed-size copies compile to plain moves.
 
 // DXT1 blocks are stored as their 4 index bytes, then their two colour
 // endpoints; S3TC puts the endpoints first.
-constexpr Move kDxt1Moves[] = {{0, 4, 4}, {4, 0, 4}, {8, 12, 4}, {12, 8, 4}};
+void ReorderDxt1(const std::uint8_t* from, std::uint8_t* to) {
+  for (int block = 0; block < 16; block += 8) {
+    std::memcpy(to + block, from + block + 4, 4);
+    std::memcpy(to + block + 4, from + block, 4);
+  }
+}
+
 // DXT3: colour indices, colour endpoints, then the 8 alpha bytes; S3TC
 // starts with the alpha and has the endpoints before the indices.
-constexpr Move kDxt3Moves[] = {{0, 8, 8}, {8, 4, 4}, {12, 0, 4}};
+void ReorderDxt3(const std::uint8_t* from, std::uint8_t* to) {
+  std::memcpy(to, from + 8, 8);
+  std::memcpy(to + 8, from + 4, 4);
+  std::memcpy(to + 12, from, 4);
+}
+
 // DXT5: colour indices, colour endpoints, the 6 alpha-index bytes, then the
 // two alpha endpoints.
-constexpr Move kDxt5Moves[] = {{0, 14, 2}, {2, 8, 6}, {8, 4, 4}, {12, 0, 4}};
+void ReorderDxt5(const std::uint8_t* from, std::uint8_t* to) {
+  std::memcpy(to, from + 14, 2);
+  std::memcpy(to + 2, from + 8, 6);
+  std::memcpy(to + 8, from + 4, 4);
+  std::memcpy(to + 12, from, 4);
+}
 
-template <std::size_t N>
-void Reorder(const Move (&moves)[N], const std::uint8_t* stored, std::uint64_t units,
-             std::uint8_t* standard) {
+template <void (*ReorderUnit)(const std::uint8_t*, std::uint8_t*)>
+void ReorderAll(const std::uint8_t* stored, std::uint64_t units, std::uint8_t* standard) {
   for (std::uint64_t k = 0; k < units; ++k) {
-    const std::uint8_t* from = stored + k * kDxtUnitBytes;
-    std::uint8_t* to = standard + k * kDxtUnitBytes;
-    for (const Move& m : moves) {
-      for (std::uint8_t i = 0; i < m.count; ++i) to[m.to + i] = from[m.from + i];
-    }
+    ReorderUnit(stored + k * kDxtUnitBytes, standard + k * kDxtUnitBytes);
   }
 }
 
@@ -53,9 +64,9 @@ std::uint64_t DxtCompressedBytes(DxtKind kind, std::uint32_t width, std::uint32_
 void ReorderDxtUnits(DxtKind kind, const std::uint8_t* stored, std::uint64_t units,
                      std::uint8_t* standard) {
   switch (kind) {
-    case DxtKind::kDxt1: Reorder(kDxt1Moves, stored, units, standard); break;
-    case DxtKind::kDxt3: Reorder(kDxt3Moves, stored, units, standard); break;
-    case DxtKind::kDxt5: Reorder(kDxt5Moves, stored, units, standard); break;
+    case DxtKind::kDxt1: ReorderAll<ReorderDxt1>(stored, units, standard); break;
+    case DxtKind::kDxt3: ReorderAll<ReorderDxt3>(stored, units, standard); break;
+    case DxtKind::kDxt5: ReorderAll<ReorderDxt5>(stored, units, standard); break;
   }
 }
 
