@@ -71,13 +71,15 @@ PlanStatus PlanCompressed(const gim::Reader& reader, std::uint64_t plane_bytes,
   }
   // Every unit pixels_end announces must be present; the units past the
   // blocks the plane is decoded from are not needed. Blocks the file does
-  // not supply stay zero in the scratch and decode as transparent black.
+  // not supply stay zero in the scratch: transparent black in DXT3 and DXT5
+  // (alpha 0), opaque black in DXT1 (equal endpoints, index 0).
   const std::uint64_t stored_units =
       static_cast<std::uint32_t>(image.pixels_end - image.pixels_start) / kDxtUnitBytes;
   plan.compressed_blocks = reader.Bytes(start, stored_units * kDxtUnitBytes);
   if (plan.compressed_blocks == nullptr) return PlanStatus::kUnusable;
-  // The bits block (padded width x 4 bytes for each row) always holds the
-  // blocks libsquish reads (at most 16 bytes a pixel column for each 4 rows).
+  // The bits block always holds the blocks libsquish reads: they take at
+  // most padded width x 4 bytes for each started block row of 4 pixel rows,
+  // and the block has padded width x 4 bytes for every pixel row.
   plan.reorder = true;
   plan.reorder_units = std::min(stored_units, needed / kDxtUnitBytes);
   return PlanStatus::kReady;

@@ -202,7 +202,7 @@ TEST(DecodeDxt, KnownTexelsFollowTheS3tcRules) {
   // Values worked by hand, so that the reference the other tests use is
   // itself checked: white and black endpoints interpolate to 170 and 85.
   Block b;
-  b.colour = fixture::ColourPart{kWhite, kBlack, {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3}};
+  b.colour = fixture::ColourBlock{kWhite, kBlack, {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3}};
   const auto t = ReferenceTexels(fixture::kDxt3, b);
   EXPECT_EQ(t[0], (Texel{255, 255, 255, 0}));
   EXPECT_EQ(t[1], (Texel{0, 0, 0, 0}));
@@ -304,7 +304,7 @@ TEST(DecodeDxt, TransparentDxt1TexelShowsTheBackground) {
   // c0 <= c1 selects the three-colour mode: index 2 is the midpoint, index 3
   // transparent black, which blending turns into the background colour.
   Block b;
-  b.colour = fixture::ColourPart{kRed, kWhite, {3, 2, 1, 0, 3, 3, 3, 3, 0, 0, 0, 0, 1, 1, 1, 1}};
+  b.colour = fixture::ColourBlock{kRed, kWhite, {3, 2, 1, 0, 3, 3, 3, 3, 0, 0, 0, 0, 1, 1, 1, 1}};
   for (bool be : {false, true}) {
     SCOPED_TRACE(Order(be));
     const DxtPicture p = Uniform(fixture::kDxt1, 4, 4, b);
@@ -350,7 +350,7 @@ TEST(DecodeDxt, FourByFourDxt1ShowsOnlyItsFirstBlock) {
 
 TEST(DecodeDxt, Dxt3AndDxt5AlphaIsBlended) {
   // DXT3: a 4-bit alpha a shows as a * 17. DXT5 with a0 > a1 interpolates
-  // six steps between them: (7 - i) * a0 + i * a1) / 7.
+  // six steps between them: ((7 - i) * a0 + i * a1) / 7.
   Block b;
   b.colour = fixture::Solid(kWhite, kBlack, 0);
   b.dxt3.alpha = fixture::Fill(8);  // 136
@@ -413,7 +413,7 @@ TEST(DecodeDxt, SwizzledOrderReadsTheDecodedPlaneInTiles) {
   // come from the second tile, which lies past the plane.
   DxtPicture two{fixture::kDxt3, 8, 4, {}};
   Block left;
-  left.colour = fixture::ColourPart{kRed, kBlue, {0, 0, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0}};
+  left.colour = fixture::ColourBlock{kRed, kBlue, {0, 0, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0}};
   left.dxt3.alpha = fixture::Fill(15);
   Block right = left;
   right.colour = fixture::Solid(kGreen, kBlack, 0);
@@ -432,7 +432,7 @@ TEST(DecodeDxt, SwizzledOrderReadsTheDecodedPlaneInTiles) {
   EXPECT_EQ(past.red, kBackRed);
 }
 
-TEST(DecodeDxt, LittleEndianBlocksThePixelsEndLeavesOutAreTransparentBlack) {
+TEST(DecodeDxt, LittleEndianBlocksThePixelsEndLeavesOutDecodeFromZeroBytes) {
   // pixels_end equal to pixels_start: no unit is stored, so every block is
   // zero, which is transparent black in DXT3 (alpha nibbles 0).
   DxtPicture p = Uniform(fixture::kDxt3, 8, 4, Telltale());
@@ -456,7 +456,27 @@ TEST(DecodeDxt, LittleEndianBlocksThePixelsEndLeavesOutAreTransparentBlack) {
   first_only.blocks[1] = Block{};
   ExpectPicture(Decode(one.bytes), first_only, 0);
 
-  // With blending off the picture with no unit is black. (The copy's
+  // DXT1: a zero block has equal endpoints, so it is in the three-colour
+  // mode, and index 0 is the first endpoint: opaque black, not the
+  // background.
+  fixture::Picture dxt1 = pic;
+  dxt1.format = fixture::kDxt1;
+  dxt1.pixels = fixture::DxtBytes(fixture::kDxt1, Uniform(fixture::kDxt1, 8, 4, Telltale()).blocks,
+                                  true);
+  fixture::File f1 = fixture::Write(dxt1);
+  const std::size_t header1 = f1.layout.image + kImageHeader;
+  fixture::PutU32(f1.bytes, header1 + kPixelsEndField, U32(f1.bytes, header1 + kPixelsStartField),
+                  false);
+  const Decoded d1 = Decode(f1.bytes);
+  ASSERT_EQ(d1.result, plugin::kSuccess);
+  for (std::size_t r = 0; r < 4; ++r) {
+    for (std::size_t x = 0; x < 8; ++x) {
+      const Bgr px = DibPixel(d1, 8, 4, x, r);
+      EXPECT_EQ(px.blue + px.green + px.red, 0);
+    }
+  }
+
+  // With blending off the DXT3 picture with no unit is black too. (The copy's
   // settings hold for the rest of this test.)
   const auto dir = TempDir();
   const std::string ini = "[tovak]\r\nAlphaBlend=0\r\n";

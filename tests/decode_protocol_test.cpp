@@ -402,8 +402,12 @@ TEST(DecodeMalformed, UnknownPixelOrderCopiesNoPixel) {
     int blue, green, red;  // of every pixel; indexed: -1, every byte 0
   };
   // Nothing is copied, so every pixel is zero bytes: alpha 0 where the format
-  // has alpha, which blends to the background; RGBA5650 zero is black.
+  // has alpha, which blends to the background; RGBA5650 zero is black. DXT
+  // pictures are not decoded at all: their stored bytes (0xB7 here) reach
+  // the bits block neither decoded nor reordered.
   const Case cases[] = {
+      {fixture::kDxt1, kBackBlue, kBackGreen, kBackRed},
+      {fixture::kDxt5, kBackBlue, kBackGreen, kBackRed},
       {fixture::kRgba5650, 0, 0, 0},
       {fixture::kRgba5551, kBackBlue, kBackGreen, kBackRed},
       {fixture::kRgba4444, kBackBlue, kBackGreen, kBackRed},

@@ -4,7 +4,10 @@ namespace tovak::test {
 namespace {
 
 // Endpoints widen to 8 bits by repeating their top bits below them (a
-// 5-bit 3 becomes 24, not the nearest 25), as S3TC decoders do.
+// 5-bit 3 becomes 24, not the nearest 25). S3TC leaves the exact widening
+// and the rounding of interpolated values to the decoder; these are
+// libsquish's, which the plug-in ships: replication, and quotients rounded
+// down.
 int Widen5(unsigned v) { return static_cast<int>(v << 3 | v >> 2); }
 int Widen6(unsigned v) { return static_cast<int>(v << 2 | v >> 4); }
 
@@ -15,7 +18,7 @@ Texel FromRgb565(std::uint16_t v) {
 // Two thirds of the way from a to b (weights 1 and 2), rounded down.
 int Third(int a, int b) { return (a + 2 * b) / 3; }
 
-std::array<Texel, 4> Palette(const fixture::ColourPart& c, bool three_colour_mode) {
+std::array<Texel, 4> Palette(const fixture::ColourBlock& c, bool three_colour_mode) {
   const Texel t0 = FromRgb565(c.c0);
   const Texel t1 = FromRgb565(c.c1);
   if (three_colour_mode) {

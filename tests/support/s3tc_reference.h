@@ -1,5 +1,6 @@
 // The texels of one S3TC block, computed from its endpoints and indices by
-// the S3TC rules, to derive the pixels a DXT picture must show.
+// the S3TC rules (with the widening and rounding libsquish uses where the
+// format leaves them open), to derive the pixels a DXT picture must show.
 #pragma once
 
 #include <array>
