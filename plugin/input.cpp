@@ -38,19 +38,13 @@ std::int32_t LoadFile(const char* name, std::int32_t offset, bool trailing_zero,
   const std::uint64_t size = file_size - static_cast<std::uint64_t>(offset);
   if (!platform::SeekTo(f.file, static_cast<std::uint64_t>(offset))) return kFileError;
 
-  void* block = platform::AllocFixed(size + (trailing_zero ? 1 : 0));
-  if (block == nullptr) return kNoMemory;
-  out.owned = block;
-  if (!ReadAll(f.file, static_cast<std::uint8_t*>(block), size)) return kFileError;
-  out.view = {static_cast<const std::uint8_t*>(block), size};
+  if (!out.owned.Allocate(size + (trailing_zero ? 1 : 0))) return kNoMemory;
+  if (!ReadAll(f.file, out.owned.data(), size)) return kFileError;
+  out.view = {out.owned.data(), size};
   return kSuccess;
 }
 
 }  // namespace
-
-Input::~Input() {
-  if (owned != nullptr) platform::FreeFixed(owned);
-}
 
 std::int32_t LoadInput(const char* buf, std::int32_t len, std::uint32_t flag,
                        bool trailing_zero, Input& out) {

@@ -5,17 +5,13 @@
 #include <cstdint>
 
 #include "gim/byte_view.h"
+#include "plugin/local_block.h"
 
 namespace tovak::plugin {
 
 struct Input {
   gim::ByteView view;
-  void* owned = nullptr;  // set when the plug-in loaded a file
-
-  Input() = default;
-  Input(const Input&) = delete;
-  Input& operator=(const Input&) = delete;
-  ~Input();
+  FixedBlock owned;  // holds the file when the plug-in loaded one
 };
 
 // Returns a result code. In file mode `len` is the offset of the GIM data in
