@@ -1,5 +1,5 @@
-// GetPicture: runs the decoding driver between the host's progress calls and
-// hands the header and bits blocks to the host.
+// GetPicture and GetPictureW: run the decoding driver between the host's
+// progress calls and hand the header and bits blocks to the host.
 #include "decode/driver.h"
 #include "gim/container.h"
 #include "plugin/host_api.h"
@@ -12,13 +12,13 @@ using namespace tovak;
 namespace {
 
 bool StopRequested(plugin::ProgressCallback progress, std::int32_t numerator,
-                   std::int32_t user_data) {
+                   plugin::LongPtr user_data) {
   return progress != nullptr && progress(numerator, 1, user_data) != 0;
 }
 
 std::int32_t DecodePicture(const gim::Reader& reader, platform::LocalHandle* header_out,
                            platform::LocalHandle* bits_out,
-                           plugin::ProgressCallback progress, std::int32_t user_data) {
+                           plugin::ProgressCallback progress, plugin::LongPtr user_data) {
   if (StopRequested(progress, 0, user_data)) return plugin::kStopped;
 
   decode::PicturePlan plan;
@@ -65,14 +65,9 @@ std::int32_t DecodePicture(const gim::Reader& reader, platform::LocalHandle* hea
   return plugin::kSuccess;
 }
 
-}  // namespace
-
-extern "C" std::int32_t TOVAK_STDCALL GetPicture(const char* buf, std::int32_t len,
-                                                 std::uint32_t flag,
-                                                 platform::LocalHandle* header_out,
-                                                 platform::LocalHandle* bits_out,
-                                                 plugin::ProgressCallback progress,
-                                                 std::int32_t user_data) {
+std::int32_t PictureOf(plugin::HostBuffer buf, plugin::LongPtr len, std::uint32_t flag,
+                       platform::LocalHandle* header_out, platform::LocalHandle* bits_out,
+                       plugin::ProgressCallback progress, plugin::LongPtr user_data) {
   if (header_out == nullptr || bits_out == nullptr) return plugin::kUnsupported;
   plugin::Input input;
   const std::int32_t loaded = plugin::LoadInput(buf, len, flag, false, input);
@@ -82,4 +77,24 @@ extern "C" std::int32_t TOVAK_STDCALL GetPicture(const char* buf, std::int32_t l
   if (!recognition.recognised) return plugin::kUnsupported;
   return DecodePicture(gim::Reader{input.view, recognition.big_endian}, header_out,
                        bits_out, progress, user_data);
+}
+
+}  // namespace
+
+extern "C" std::int32_t TOVAK_STDCALL GetPicture(const char* buf, plugin::LongPtr len,
+                                                 std::uint32_t flag,
+                                                 platform::LocalHandle* header_out,
+                                                 platform::LocalHandle* bits_out,
+                                                 plugin::ProgressCallback progress,
+                                                 plugin::LongPtr user_data) {
+  return PictureOf({buf, false}, len, flag, header_out, bits_out, progress, user_data);
+}
+
+extern "C" std::int32_t TOVAK_STDCALL GetPictureW(const char16_t* buf, plugin::LongPtr len,
+                                                  std::uint32_t flag,
+                                                  platform::LocalHandle* header_out,
+                                                  platform::LocalHandle* bits_out,
+                                                  plugin::ProgressCallback progress,
+                                                  plugin::LongPtr user_data) {
+  return PictureOf({buf, true}, len, flag, header_out, bits_out, progress, user_data);
 }

@@ -1,4 +1,5 @@
-// GetPictureInfo: the picture's size and DIB depth, and the info text block.
+// GetPictureInfo and GetPictureInfoW: the picture's size and DIB depth, and
+// the info text block.
 #include "gim/container.h"
 #include "gim/picture_info.h"
 #include "plugin/host_api.h"
@@ -21,11 +22,8 @@ platform::LocalHandle MakeInfoText(const gim::Reader& reader) {
   return block.UnlockAndRelease();
 }
 
-}  // namespace
-
-extern "C" std::int32_t TOVAK_STDCALL GetPictureInfo(const char* buf, std::int32_t len,
-                                                     std::uint32_t flag,
-                                                     plugin::PictureInfo* info) {
+std::int32_t PictureInfoOf(plugin::HostBuffer buf, plugin::LongPtr len, std::uint32_t flag,
+                           plugin::PictureInfo* info) {
   if (info == nullptr) return plugin::kUnsupported;
   plugin::Input input;
   // A loaded file is followed by a zero byte, as hosts have always seen it.
@@ -45,4 +43,18 @@ extern "C" std::int32_t TOVAK_STDCALL GetPictureInfo(const char* buf, std::int32
   *info = record;
   info->infoText = MakeInfoText(reader);
   return plugin::kSuccess;
+}
+
+}  // namespace
+
+extern "C" std::int32_t TOVAK_STDCALL GetPictureInfo(const char* buf, plugin::LongPtr len,
+                                                     std::uint32_t flag,
+                                                     plugin::PictureInfo* info) {
+  return PictureInfoOf({buf, false}, len, flag, info);
+}
+
+extern "C" std::int32_t TOVAK_STDCALL GetPictureInfoW(const char16_t* buf, plugin::LongPtr len,
+                                                      std::uint32_t flag,
+                                                      plugin::PictureInfo* info) {
+  return PictureInfoOf({buf, true}, len, flag, info);
 }

@@ -1,6 +1,5 @@
 #include "plugin/input.h"
 
-#include "plugin/host_api.h"
 #include "plugin/platform.h"
 
 namespace tovak::plugin {
@@ -27,10 +26,11 @@ bool ReadAll(platform::FileHandle file, std::uint8_t* into, std::uint64_t size) 
   return true;
 }
 
-std::int32_t LoadFile(const char* name, std::int32_t offset, bool trailing_zero,
-                      Input& out) {
+std::int32_t LoadFile(HostBuffer name, LongPtr offset, bool trailing_zero, Input& out) {
   if (offset < 0) return kUnsupported;
-  OpenFile f{platform::OpenForRead(name)};
+  // The only step in which the two families differ.
+  OpenFile f{name.wide ? platform::OpenForRead(static_cast<const char16_t*>(name.pointer))
+                       : platform::OpenForRead(static_cast<const char*>(name.pointer))};
   if (f.file == platform::kNoFile) return kFileError;
   std::uint64_t file_size = 0;
   if (!platform::FileSize(f.file, file_size)) return kFileError;
@@ -46,12 +46,16 @@ std::int32_t LoadFile(const char* name, std::int32_t offset, bool trailing_zero,
 
 }  // namespace
 
-std::int32_t LoadInput(const char* buf, std::int32_t len, std::uint32_t flag,
-                       bool trailing_zero, Input& out) {
-  if (buf == nullptr) return kUnsupported;
+std::int32_t LoadInput(HostBuffer buf, LongPtr len, std::uint32_t flag, bool trailing_zero,
+                       Input& out) {
+  if (buf.pointer == nullptr) return kUnsupported;
   if ((flag & kInputModeMask) == 0) return LoadFile(buf, len, trailing_zero, out);
   if (len <= 0) return kUnsupported;
-  out.view = {reinterpret_cast<const std::uint8_t*>(buf), static_cast<std::uint64_t>(len)};
+  // A 32-bit `len` can say no more than this; a 64-bit host's is held to the
+  // same, as every block the plug-in makes is.
+  const auto size = static_cast<std::uint64_t>(len);
+  out.view = {static_cast<const std::uint8_t*>(buf.pointer),
+              size < platform::kMaxBlockBytes ? size : platform::kMaxBlockBytes};
   return kSuccess;
 }
 

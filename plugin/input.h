@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "gim/byte_view.h"
+#include "plugin/host_api.h"
 #include "plugin/local_block.h"
 
 namespace tovak::plugin {
@@ -14,11 +15,20 @@ struct Input {
   FixedBlock owned;  // holds the file when the plug-in loaded one
 };
 
+// The host's `buf` as either family of exports passes it: in file mode a
+// file name, in the ANSI code page or in UTF-16 (`wide`); in memory mode the
+// data itself, whichever family was called.
+struct HostBuffer {
+  const void* pointer;
+  bool wide;
+};
+
 // Returns a result code. In file mode `len` is the offset of the GIM data in
 // the file named by `buf`; in memory mode it is the size of the memory at
-// `buf`. With `trailing_zero` a loaded file is followed by one zero byte that
-// is not part of the view.
-std::int32_t LoadInput(const char* buf, std::int32_t len, std::uint32_t flag,
-                       bool trailing_zero, Input& out);
+// `buf`, of which at most the largest block size is read. With
+// `trailing_zero` a loaded file is followed by one zero byte that is not part
+// of the view.
+std::int32_t LoadInput(HostBuffer buf, LongPtr len, std::uint32_t flag, bool trailing_zero,
+                       Input& out);
 
 }  // namespace tovak::plugin

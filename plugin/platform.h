@@ -9,7 +9,7 @@
 namespace tovak::platform {
 
 #ifdef _WIN32
-using LocalHandle = void*;  // HLOCAL: 32 bits in the 32-bit DLL
+using LocalHandle = void*;  // HLOCAL: as wide as a pointer
 #else
 // The stand-in numbers its blocks, so that a handle is 32 bits wide as in the
 // DLL and the host records keep their layout.
@@ -32,7 +32,8 @@ void FreeFixed(void* block);
 // Files, by name or by a handle the host opened.
 using FileHandle = std::intptr_t;
 inline constexpr FileHandle kNoFile = -1;
-FileHandle OpenForRead(const char* name);
+FileHandle OpenForRead(const char* name);        // in the ANSI code page
+FileHandle OpenForRead(const char16_t* name);    // UTF-16
 bool FileSize(FileHandle file, std::uint64_t& size);
 bool SeekTo(FileHandle file, std::uint64_t offset);
 // Reads up to `count` bytes; false when the read fails.
@@ -42,13 +43,14 @@ void Close(FileHandle file);
 FileHandle HostFile(std::uintptr_t value);
 
 // The library's own path, with the module instance the loader gave it.
+// Paths here are UTF-16, so that a folder whose name does not fit the ANSI
+// code page still works.
 void SetModuleInstance(void* instance);
-// Writes the zero-terminated path into `out`; returns its length, 0 if none.
-std::uint32_t ModulePath(char* out, std::uint32_t capacity);
-bool PathExists(const char* path);
-std::int32_t ProfileInt(const char* section, const char* key,
-                        std::int32_t fallback, const char* path);
-// Whether a byte starts a double-byte character in the process's code page.
-bool IsLeadByte(std::uint8_t byte);
+// Writes the zero-terminated path into `out` (`capacity` in UTF-16 units);
+// returns its length, 0 if none.
+std::uint32_t ModulePath(char16_t* out, std::uint32_t capacity);
+bool PathExists(const char16_t* path);
+std::int32_t ProfileInt(const char16_t* section, const char16_t* key,
+                        std::int32_t fallback, const char16_t* path);
 
 }  // namespace tovak::platform

@@ -32,8 +32,7 @@ struct Memory {
   std::set<void*> fixed;
   platform::LocalHandle next_handle = 1;
   std::uint32_t fail_countdown = 0;
-  std::string module_path;
-  bool (*is_lead_byte)(std::uint8_t) = nullptr;
+  std::string module_path;  // UTF-8, as Linux names files
 };
 
 Memory& State() {
@@ -87,6 +86,60 @@ std::int32_t ParseProfileInt(const std::string& text) {
     value = value * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(digit);
   }
   return static_cast<std::int32_t>(negative ? 0u - value : value);
+}
+
+// UTF-16 to the UTF-8 that Linux file names use. An unpaired surrogate has
+// no UTF-8 form: false, and the name names no file.
+bool ToUtf8(const char16_t* in, std::string& out) {
+  out.clear();
+  for (const char16_t* p = in; *p != 0; ++p) {
+    std::uint32_t c = *p;
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (p[1] < 0xDC00 || p[1] > 0xDFFF) return false;
+      c = 0x10000 + ((c - 0xD800) << 10) + (p[1] - 0xDC00u);
+      ++p;
+    } else if (c >= 0xDC00 && c <= 0xDFFF) {
+      return false;
+    }
+    const auto byte = [&out](std::uint32_t b) { out.push_back(static_cast<char>(b)); };
+    if (c < 0x80) {
+      byte(c);
+    } else if (c < 0x800) {
+      byte(0xC0 | c >> 6), byte(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      byte(0xE0 | c >> 12), byte(0x80 | (c >> 6 & 0x3F)), byte(0x80 | (c & 0x3F));
+    } else {
+      byte(0xF0 | c >> 18), byte(0x80 | (c >> 12 & 0x3F)), byte(0x80 | (c >> 6 & 0x3F)),
+          byte(0x80 | (c & 0x3F));
+    }
+  }
+  return true;
+}
+
+// UTF-8 (assumed well formed: the tests set it) to UTF-16.
+std::u16string ToUtf16(const std::string& in) {
+  std::u16string out;
+  for (std::size_t i = 0; i < in.size();) {
+    const auto b = static_cast<unsigned char>(in[i]);
+    const int extra = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
+    std::uint32_t c = extra == 0 ? b : b & (0x3F >> extra);
+    for (int k = 1; k <= extra && i + k < in.size(); ++k) {
+      c = c << 6 | (static_cast<unsigned char>(in[i + k]) & 0x3Fu);
+    }
+    i += static_cast<std::size_t>(extra) + 1;
+    if (c >= 0x10000) {
+      out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(c));
+    }
+  }
+  return out;
+}
+
+bool ExistsUtf8(const char* path) {
+  struct stat st;
+  return ::stat(path, &st) == 0;
 }
 
 }  // namespace
@@ -156,6 +209,11 @@ FileHandle OpenForRead(const char* name) {
   return fd;
 }
 
+FileHandle OpenForRead(const char16_t* name) {
+  std::string utf8;
+  return ToUtf8(name, utf8) ? OpenForRead(utf8.c_str()) : kNoFile;
+}
+
 bool FileSize(FileHandle file, std::uint64_t& size) {
   struct stat st;
   if (::fstat(static_cast<int>(file), &st) != 0) return false;
@@ -179,21 +237,26 @@ FileHandle HostFile(std::uintptr_t value) { return static_cast<FileHandle>(value
 
 void SetModuleInstance(void*) {}
 
-std::uint32_t ModulePath(char* out, std::uint32_t capacity) {
+std::uint32_t ModulePath(char16_t* out, std::uint32_t capacity) {
   Memory& m = State();
   std::lock_guard<std::mutex> lock(m.mutex);
-  if (m.module_path.empty() || m.module_path.size() >= capacity) return 0;
-  std::memcpy(out, m.module_path.c_str(), m.module_path.size() + 1);
-  return static_cast<std::uint32_t>(m.module_path.size());
+  const std::u16string path = ToUtf16(m.module_path);
+  if (path.empty() || path.size() >= capacity) return 0;
+  std::memcpy(out, path.c_str(), (path.size() + 1) * sizeof(char16_t));
+  return static_cast<std::uint32_t>(path.size());
 }
 
-bool PathExists(const char* path) {
-  struct stat st;
-  return ::stat(path, &st) == 0;
+bool PathExists(const char16_t* path) {
+  std::string utf8;
+  return ToUtf8(path, utf8) && ExistsUtf8(utf8.c_str());
 }
 
-std::int32_t ProfileInt(const char* section, const char* key, std::int32_t fallback,
-                        const char* path) {
+std::int32_t ProfileInt(const char16_t* section16, const char16_t* key16, std::int32_t fallback,
+                        const char16_t* path16) {
+  std::string section, key, path;
+  if (!ToUtf8(section16, section) || !ToUtf8(key16, key) || !ToUtf8(path16, path)) {
+    return fallback;
+  }
   std::ifstream in(path);
   std::string line;
   bool in_section = false;
@@ -201,20 +264,17 @@ std::int32_t ProfileInt(const char* section, const char* key, std::int32_t fallb
     line = Trim(line);
     if (!line.empty() && line.front() == '[') {
       const std::size_t close = line.find(']');
-      in_section = close != std::string::npos && SameName(Trim(line.substr(1, close - 1)), section);
+      in_section = close != std::string::npos &&
+                   SameName(Trim(line.substr(1, close - 1)), section.c_str());
       continue;
     }
     const std::size_t eq = line.find('=');
-    if (in_section && eq != std::string::npos && SameName(Trim(line.substr(0, eq)), key)) {
+    if (in_section && eq != std::string::npos &&
+        SameName(Trim(line.substr(0, eq)), key.c_str())) {
       return ParseProfileInt(Trim(line.substr(eq + 1)));
     }
   }
   return fallback;
-}
-
-bool IsLeadByte(std::uint8_t byte) {
-  Memory& m = State();
-  return m.is_lead_byte != nullptr && m.is_lead_byte(byte);
 }
 
 }  // namespace platform
@@ -257,10 +317,6 @@ void SetModulePath(const char* path) {
   Memory& m = State();
   std::lock_guard<std::mutex> lock(m.mutex);
   m.module_path = path == nullptr ? "" : path;
-}
-
-void SetLeadByteRule(bool (*is_lead_byte)(std::uint8_t)) {
-  State().is_lead_byte = is_lead_byte;
 }
 
 }  // namespace standin

@@ -8,6 +8,10 @@ namespace {
 
 HINSTANCE g_module = nullptr;
 
+// wchar_t is UTF-16 on Windows: the same units under another name.
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+const wchar_t* Wide(const char16_t* s) { return reinterpret_cast<const wchar_t*>(s); }
+
 }  // namespace
 
 LocalHandle AllocMoveable(std::uint64_t bytes) {
@@ -28,6 +32,12 @@ void FreeFixed(void* block) { LocalFree(block); }
 
 FileHandle OpenForRead(const char* name) {
   HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(file);
+}
+
+FileHandle OpenForRead(const char16_t* name) {
+  HANDLE file = CreateFileW(Wide(name), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(file);
 }
@@ -62,21 +72,22 @@ FileHandle HostFile(std::uintptr_t value) { return static_cast<FileHandle>(value
 
 void SetModuleInstance(void* instance) { g_module = static_cast<HINSTANCE>(instance); }
 
-std::uint32_t ModulePath(char* out, std::uint32_t capacity) {
-  const DWORD n = GetModuleFileNameA(g_module, out, capacity);
+std::uint32_t ModulePath(char16_t* out, std::uint32_t capacity) {
+  const DWORD n = GetModuleFileNameW(g_module, reinterpret_cast<wchar_t*>(out), capacity);
   // A full buffer means the path was cut short (and, on older systems, left
   // without its zero).
   if (n == 0 || n >= capacity) return 0;
   return n;
 }
 
-bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
-
-std::int32_t ProfileInt(const char* section, const char* key, std::int32_t fallback,
-                        const char* path) {
-  return static_cast<std::int32_t>(GetPrivateProfileIntA(section, key, fallback, path));
+bool PathExists(const char16_t* path) {
+  return GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool IsLeadByte(std::uint8_t byte) { return IsDBCSLeadByte(byte) != FALSE; }
+std::int32_t ProfileInt(const char16_t* section, const char16_t* key, std::int32_t fallback,
+                        const char16_t* path) {
+  return static_cast<std::int32_t>(
+      GetPrivateProfileIntW(Wide(section), Wide(key), fallback, Wide(path)));
+}
 
 }  // namespace tovak::platform

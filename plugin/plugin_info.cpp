@@ -1,5 +1,6 @@
-// GetPluginInfo, IsSupported and GetPreview: the exports that describe the
-// plug-in and recognise files without decoding them.
+// GetPluginInfo, IsSupported and GetPreview, and their wide-character twins:
+// the exports that describe the plug-in and recognise files without decoding
+// them.
 #include <cstring>
 #include <iterator>
 
@@ -20,22 +21,21 @@ constexpr const char* kDescriptions[] = {
 // more than the first 2000 bytes.
 constexpr std::uint32_t kHeadBytes = 2000;
 
-}  // namespace
-
-extern "C" std::int32_t TOVAK_STDCALL GetPluginInfo(std::int32_t index, char* buffer,
-                                                    std::int32_t length) {
+// Copies description `index` as characters of either width; the strings are
+// ASCII, so each byte widens to the same UTF-16 unit.
+template <typename Char>
+std::int32_t CopyDescription(std::int32_t index, Char* buffer, std::int32_t length) {
   if (static_cast<std::uint32_t>(index) >= std::size(kDescriptions)) return 0;
   if (buffer == nullptr || length <= 0) return 0;
   const char* text = kDescriptions[index];
   std::int32_t n = static_cast<std::int32_t>(std::strlen(text)) + 1;
   // A buffer too short for the zero gets the string cut short without one.
   if (n >= length) n = length;
-  std::memcpy(buffer, text, static_cast<std::size_t>(n));
+  for (std::int32_t i = 0; i < n; ++i) buffer[i] = static_cast<Char>(text[i]);
   return n;
 }
 
-extern "C" std::int32_t TOVAK_STDCALL IsSupported(const char* /*file_name*/,
-                                                  std::uintptr_t data) {
+std::int32_t Supported(tovak::plugin::DwordPtr data) {
   using tovak::gim::ByteView;
   ByteView head;
   std::uint8_t buffer[kHeadBytes] = {};
@@ -51,10 +51,40 @@ extern "C" std::int32_t TOVAK_STDCALL IsSupported(const char* /*file_name*/,
   return tovak::gim::Recognise(head).recognised ? 1 : 0;
 }
 
-extern "C" std::int32_t TOVAK_STDCALL GetPreview(const char*, std::int32_t, std::uint32_t,
-                                                 tovak::platform::LocalHandle*,
+}  // namespace
+
+extern "C" std::int32_t TOVAK_STDCALL GetPluginInfo(std::int32_t index, char* buffer,
+                                                    std::int32_t length) {
+  return CopyDescription(index, buffer, length);
+}
+
+extern "C" std::int32_t TOVAK_STDCALL GetPluginInfoW(std::int32_t index, char16_t* buffer,
+                                                     std::int32_t length) {
+  return CopyDescription(index, buffer, length);
+}
+
+// The file name is not needed: the bytes alone tell.
+extern "C" std::int32_t TOVAK_STDCALL IsSupported(const char*, tovak::plugin::DwordPtr data) {
+  return Supported(data);
+}
+
+extern "C" std::int32_t TOVAK_STDCALL IsSupportedW(const char16_t*,
+                                                   tovak::plugin::DwordPtr data) {
+  return Supported(data);
+}
+
+extern "C" std::int32_t TOVAK_STDCALL GetPreview(const char*, tovak::plugin::LongPtr,
+                                                 std::uint32_t, tovak::platform::LocalHandle*,
                                                  tovak::platform::LocalHandle*,
                                                  tovak::plugin::ProgressCallback,
-                                                 std::int32_t) {
+                                                 tovak::plugin::LongPtr) {
+  return tovak::plugin::kNotProvided;
+}
+
+extern "C" std::int32_t TOVAK_STDCALL GetPreviewW(const char16_t*, tovak::plugin::LongPtr,
+                                                  std::uint32_t, tovak::platform::LocalHandle*,
+                                                  tovak::platform::LocalHandle*,
+                                                  tovak::plugin::ProgressCallback,
+                                                  tovak::plugin::LongPtr) {
   return tovak::plugin::kNotProvided;
 }

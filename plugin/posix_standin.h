@@ -1,7 +1,6 @@
 // What only the POSIX stand-in offers, for tests and tools of the native
 // build: the host's side of local memory, allocation failures on demand, a
-// count of live blocks, and the library path and code page a loader would
-// give.
+// count of live blocks, and the library path a loader would give.
 #pragma once
 
 #include <cstdint>
@@ -22,9 +21,8 @@ std::uint32_t LockCount(platform::LocalHandle handle);
 // Whether a handle names a block that has not been freed.
 bool IsLive(platform::LocalHandle handle);
 
-// Stands in for the loader: the module path the library would have, and the
-// lead-byte rule of the process's code page (null: single-byte).
+// Stands in for the loader: the module path the library would have, in
+// UTF-8.
 void SetModulePath(const char* path);
-void SetLeadByteRule(bool (*is_lead_byte)(std::uint8_t));
 
 }  // namespace tovak::standin

@@ -1,6 +1,7 @@
 #include "plugin/settings.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "plugin/platform.h"
 
@@ -12,44 +13,37 @@ namespace {
 decode::BlendSettings g_settings{kDefaultAlphaBlend != 0,
                                  static_cast<std::uint32_t>(kDefaultBackground)};
 
-bool IsPlatformLeadByte(std::uint8_t byte) { return platform::IsLeadByte(byte); }
+constexpr char16_t kSection[] = u"tovak";
 
 }  // namespace
 
 const decode::BlendSettings& Settings() { return g_settings; }
 
-bool IniPathFor(const char* module_path, bool (*is_lead_byte)(std::uint8_t),
-                char* out, std::uint32_t capacity) {
-  const char* dot = nullptr;
-  const char* p = module_path;
-  while (*p != '\0') {
-    if (*p == '.') dot = p;
-    if (is_lead_byte(static_cast<std::uint8_t>(*p)) && p[1] != '\0') {
-      p += 2;
-    } else {
-      p += 1;
-    }
+bool IniPathFor(const char16_t* module_path, char16_t* out, std::uint32_t capacity) {
+  const char16_t* dot = nullptr;
+  for (const char16_t* p = module_path; *p != 0; ++p) {
+    if (*p == u'.') dot = p;
   }
   if (dot == nullptr) return false;
-  static constexpr char kExtension[] = ".ini";
+  static constexpr char16_t kExtension[] = u".ini";
   const auto stem = static_cast<std::uint64_t>(dot - module_path);
-  if (stem + sizeof kExtension > capacity) return false;
-  std::memcpy(out, module_path, static_cast<std::size_t>(stem));
+  if (stem + std::size(kExtension) > capacity) return false;
+  std::memcpy(out, module_path, static_cast<std::size_t>(stem) * sizeof(char16_t));
   std::memcpy(out + stem, kExtension, sizeof kExtension);
   return true;
 }
 
 void LoadSettings() {
   g_settings = {kDefaultAlphaBlend != 0, static_cast<std::uint32_t>(kDefaultBackground)};
-  char module_path[261] = {};
-  if (platform::ModulePath(module_path, sizeof module_path) == 0) return;
-  char ini_path[sizeof module_path + 4] = {};
-  if (!IniPathFor(module_path, IsPlatformLeadByte, ini_path, sizeof ini_path)) return;
+  char16_t module_path[261] = {};
+  if (platform::ModulePath(module_path, std::size(module_path)) == 0) return;
+  char16_t ini_path[std::size(module_path) + 4] = {};
+  if (!IniPathFor(module_path, ini_path, std::size(ini_path))) return;
   if (!platform::PathExists(ini_path)) return;
   g_settings.alpha_blend =
-      platform::ProfileInt(kSettingsSection, "AlphaBlend", kDefaultAlphaBlend, ini_path) != 0;
+      platform::ProfileInt(kSection, u"AlphaBlend", kDefaultAlphaBlend, ini_path) != 0;
   g_settings.background = static_cast<std::uint32_t>(
-      platform::ProfileInt(kSettingsSection, "BlendBkColor", kDefaultBackground, ini_path));
+      platform::ProfileInt(kSection, u"BlendBkColor", kDefaultBackground, ini_path));
 }
 
 }  // namespace tovak::plugin

@@ -8,7 +8,6 @@
 
 namespace tovak::plugin {
 
-inline constexpr char kSettingsSection[] = "tovak";
 inline constexpr std::int32_t kDefaultAlphaBlend = 1;
 inline constexpr std::int32_t kDefaultBackground = 0x282010;  // 2629648
 
@@ -19,9 +18,9 @@ const decode::BlendSettings& Settings();
 void LoadSettings();
 
 // The INI path for a module path: everything from the last "." replaced by
-// ".ini". The path is multibyte text, so a trail byte that equals "." is not
-// taken for one. False when the path has no "." or `capacity` is too small.
-bool IniPathFor(const char* module_path, bool (*is_lead_byte)(std::uint8_t),
-                char* out, std::uint32_t capacity);
+// ".ini". The path is UTF-16, whose units never mistake part of another
+// character for a ".". False when the path has no "." or `capacity` (in
+// UTF-16 units, the zero included) is too small.
+bool IniPathFor(const char16_t* module_path, char16_t* out, std::uint32_t capacity);
 
 }  // namespace tovak::plugin

@@ -603,7 +603,7 @@ TEST(DecodeDxt, FailedPlaneAllocationGives4AndLeavesNoBlock) {
 // Live blocks when the final progress call came.
 std::uint32_t g_live_at_final = 0;
 
-std::int32_t TOVAK_STDCALL CountAtFinal(std::int32_t numerator, std::int32_t, std::int32_t) {
+std::int32_t TOVAK_STDCALL CountAtFinal(std::int32_t numerator, std::int32_t, plugin::LongPtr) {
   if (numerator == 1) g_live_at_final = LiveBlocks();
   return numerator == 1 ? 1 : 0;  // stop there: the blocks stay with the host
 }

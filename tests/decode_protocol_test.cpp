@@ -27,13 +27,14 @@ Handle Sentinel() {
 }
 
 struct Call {
-  std::int32_t numerator, denominator, user_data;
+  std::int32_t numerator, denominator;
+  plugin::LongPtr user_data;
 };
 std::vector<Call> g_calls;
 int g_stop_at = -1;  // index of the call that answers non-zero
 
 std::int32_t TOVAK_STDCALL Progress(std::int32_t numerator, std::int32_t denominator,
-                                    std::int32_t user_data) {
+                                    plugin::LongPtr user_data) {
   g_calls.push_back({numerator, denominator, user_data});
   return static_cast<int>(g_calls.size()) - 1 == g_stop_at ? 1 : 0;
 }
@@ -70,7 +71,10 @@ Bytes WriteBytes(const fixture::Picture& pic) { return fixture::Write(pic).bytes
 
 TEST(DecodeProtocol, ProgressIsReportedAtTheStartAndTheEnd) {
   const Bytes file = WriteBytes(Picture(fixture::kRgba4444, 10, 3));
-  for (std::int32_t user : {std::int32_t{0x12345678}, std::int32_t{-7}, std::int32_t{0}}) {
+  // Hosts often pass a pointer: it comes back whole, 64 bits in tovak.sph.
+  const auto pointer = static_cast<plugin::LongPtr>(reinterpret_cast<std::uintptr_t>(&g_calls));
+  for (plugin::LongPtr user : {plugin::LongPtr{0x12345678}, plugin::LongPtr{-7},
+                               plugin::LongPtr{0}, pointer}) {
     SCOPED_TRACE(user);
     ResetCalls(-1);
     Handle header{};

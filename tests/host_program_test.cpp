@@ -154,7 +154,7 @@ void ExpectBitmap(const fs::path& path) {
 
 TEST(HostProgram, ConvertsAPictureInEveryInputMode) {
   const fs::path dir = TempDir();
-  const std::string plugin = (ExeDir() / "tovak.spi").string();
+  const std::string plugin = (ExeDir() / kPluginFile).string();
   const std::uint32_t junk = 37;  // odd on purpose: the GIM data is not aligned
 
   for (bool big_endian : {false, true}) {
@@ -233,7 +233,7 @@ TEST(HostProgram, ConvertsDxtPictures) {
       const fs::path picture = dir / (name + ".gim");
       WriteFile(picture, gim.data(), gim.size());
       const fs::path bmp = dir / (name + ".bmp");
-      const HostRun run = RunHost({(ExeDir() / "tovak.spi").string(), picture.string(),
+      const HostRun run = RunHost({(ExeDir() / kPluginFile).string(), picture.string(),
                                    bmp.string()}, dir / (name + ".log"));
       EXPECT_EQ(run.exit_code, 0u) << run.Text();
       EXPECT_TRUE(run.HasLine("bit depth: 24")) << run.Text();
@@ -267,7 +267,7 @@ TEST(HostProgram, ReportsAFileThatIsNoGimPicture) {
   const fs::path bmp = dir / "never.bmp";
   for (bool memory : {false, true}) {
     SCOPED_TRACE(memory ? "memory" : "file");
-    std::vector<std::string> args = {(ExeDir() / "tovak.spi").string(), picture.string(),
+    std::vector<std::string> args = {(ExeDir() / kPluginFile).string(), picture.string(),
                                      bmp.string()};
     if (memory) args.push_back("--memory");
     const HostRun run = RunHost(args, dir / (memory ? "memory.log" : "file.log"));

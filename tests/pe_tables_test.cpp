@@ -186,7 +186,7 @@ std::string CurrentDirectory() {
   return dir;
 }
 
-std::int32_t TOVAK_STDCALL Progress(std::int32_t, std::int32_t, std::int32_t) { return 0; }
+std::int32_t TOVAK_STDCALL Progress(std::int32_t, std::int32_t, plugin::LongPtr) { return 0; }
 
 // Valid pictures whose decoding runs blending, palette conversion and the
 // swizzled transfer.

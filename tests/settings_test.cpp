@@ -219,45 +219,38 @@ TEST(Settings, KeysOutsideTheTovakSectionAreIgnored) {
 }
 
 #ifndef _WIN32
-bool SingleByte(std::uint8_t) { return false; }
-bool LeadIs81(std::uint8_t byte) { return byte == 0x81; }
-
-std::string IniFor(const char* module_path, bool (*rule)(std::uint8_t) = SingleByte,
-                   std::uint32_t capacity = 300) {
-  std::vector<char> out(capacity + 1, '#');
-  if (!plugin::IniPathFor(module_path, rule, out.data(), capacity)) return "<none>";
-  EXPECT_EQ(out[capacity], '#') << "wrote beyond the capacity";
-  return std::string(out.data());
+std::u16string IniFor(const char16_t* module_path, std::uint32_t capacity = 300) {
+  std::vector<char16_t> out(capacity + 1, u'#');
+  if (!plugin::IniPathFor(module_path, out.data(), capacity)) return u"<none>";
+  EXPECT_EQ(out[capacity], u'#') << "wrote beyond the capacity";
+  return std::u16string(out.data());
 }
 
 TEST(Settings, IniPathReplacesEverythingFromTheLastDot) {
-  EXPECT_EQ(IniFor("C:\\viewer\\plugins\\tovak.spi"), "C:\\viewer\\plugins\\tovak.ini");
-  EXPECT_EQ(IniFor("C:\\viewer\\a.b.spi"), "C:\\viewer\\a.b.ini");
-  EXPECT_EQ(IniFor("C:\\v1.2\\plugins\\tovak"), "C:\\v1.ini");  // the last dot, even in a directory
-  EXPECT_EQ(IniFor("tovak."), "tovak.ini");
-  EXPECT_EQ(IniFor("C:\\viewer\\plugins\\tovak"), "<none>");
-  EXPECT_EQ(IniFor(""), "<none>");
+  EXPECT_EQ(IniFor(u"C:\\viewer\\plugins\\tovak.spi"), u"C:\\viewer\\plugins\\tovak.ini");
+  EXPECT_EQ(IniFor(u"C:\\viewer\\a.b.sph"), u"C:\\viewer\\a.b.ini");
+  EXPECT_EQ(IniFor(u"C:\\v1.2\\plugins\\tovak"), u"C:\\v1.ini");  // the last dot, even in a directory
+  EXPECT_EQ(IniFor(u"tovak."), u"tovak.ini");
+  EXPECT_EQ(IniFor(u"C:\\viewer\\plugins\\tovak"), u"<none>");
+  EXPECT_EQ(IniFor(u""), u"<none>");
 }
 
-TEST(Settings, IniPathSkipsTrailBytesOfDoubleByteCharacters) {
-  // 0x81 starts a double-byte character, so the "." after it is its trail
-  // byte, not a dot.
-  EXPECT_EQ(IniFor("x\\\x81.spi", LeadIs81), "<none>");
-  EXPECT_EQ(IniFor("a.b\\\x81.c", LeadIs81), "a.ini");
-  // A trail byte that has a lead byte's value does not start a character.
-  EXPECT_EQ(IniFor("x\\\x81\x81.spi", LeadIs81), "x\\\x81\x81.ini");
-  // With a single-byte code page the same bytes hold a real dot.
-  EXPECT_EQ(IniFor("x\\\x81.spi", SingleByte), "x\\\x81.ini");
-  // A lead byte at the very end has no trail byte to take.
-  EXPECT_EQ(IniFor("a.b\x81", LeadIs81), "a.ini");
+TEST(Settings, IniPathKeepsCharactersOutsideTheAnsiCodePage) {
+  // Cyrillic and CJK folder names, and a character outside the BMP (a
+  // surrogate pair), are kept unit for unit; none of their units is a ".".
+  EXPECT_EQ(IniFor(u"C:\\вьюер\\tovak.spi"), u"C:\\вьюер\\tovak.ini");
+  EXPECT_EQ(IniFor(u"D:\\画像.表\\tovak.sph"), u"D:\\画像.表\\tovak.ini");
+  EXPECT_EQ(IniFor(u"🖼\\a.spi"), u"🖼\\a.ini");
+  // U+FF0E, the full-width full stop, is not a ".".
+  EXPECT_EQ(IniFor(u"x\\tovak．spi"), u"<none>");
 }
 
 TEST(Settings, IniPathNeedsRoomForTheWholePathAndItsZero) {
-  // "dir\\a.ini" and its zero take 10 bytes.
-  EXPECT_EQ(IniFor("dir\\a.spi", SingleByte, 10), "dir\\a.ini");
-  EXPECT_EQ(IniFor("dir\\a.spi", SingleByte, 9), "<none>");
-  EXPECT_EQ(IniFor("dir\\a.s", SingleByte, 9), "<none>");  // the ini path is longer than the module's
-  EXPECT_EQ(IniFor("dir\\a.spi", SingleByte, 0), "<none>");
+  // "dir\\a.ini" and its zero take 10 units.
+  EXPECT_EQ(IniFor(u"dir\\a.spi", 10), u"dir\\a.ini");
+  EXPECT_EQ(IniFor(u"dir\\a.spi", 9), u"<none>");
+  EXPECT_EQ(IniFor(u"dir\\a.s", 9), u"<none>");  // the ini path is longer than the module's
+  EXPECT_EQ(IniFor(u"dir\\a.spi", 0), u"<none>");
 }
 #endif
 

@@ -1,5 +1,6 @@
 // A minimal image-viewer host for "00IN" import plug-ins: loads a plug-in by
-// path and calls it exactly as a viewer does, then prints what it said and,
+// path (a .spi in the 32-bit build, a .sph in the 64-bit one) and calls its
+// ANSI entry points exactly as a viewer does, then prints what it said and,
 // when asked, writes the decoded picture as a .bmp file.
 //
 //   gimhost PLUGIN PICTURE [OUT.bmp] [--offset N] [--memory]
@@ -28,17 +29,20 @@ struct PictureInfo {
   std::uint16_t densityX;
   std::uint16_t densityY;
   std::int16_t bitDepth;
+#ifdef _WIN64
+  char dummy[2];
+#endif
   HLOCAL infoText;
 };
 #pragma pack(pop)
-static_assert(sizeof(PictureInfo) == 26);
+static_assert(sizeof(PictureInfo) == (sizeof(void*) == 8 ? 32 : 26));
 
-using ProgressCallback = int(__stdcall*)(int, int, std::int32_t);
+using ProgressCallback = int(__stdcall*)(int, int, LONG_PTR);
 using GetPluginInfoFn = int(__stdcall*)(int, char*, int);
 using IsSupportedFn = int(__stdcall*)(const char*, DWORD_PTR);
-using GetPictureInfoFn = int(__stdcall*)(const char*, std::int32_t, unsigned, PictureInfo*);
-using GetPictureFn = int(__stdcall*)(const char*, std::int32_t, unsigned, HLOCAL*, HLOCAL*,
-                                      ProgressCallback, std::int32_t);
+using GetPictureInfoFn = int(__stdcall*)(const char*, LONG_PTR, unsigned, PictureInfo*);
+using GetPictureFn = int(__stdcall*)(const char*, LONG_PTR, unsigned, HLOCAL*, HLOCAL*,
+                                      ProgressCallback, LONG_PTR);
 
 const char* Meaning(int code) {
   switch (code) {
@@ -52,7 +56,7 @@ const char* Meaning(int code) {
   }
 }
 
-int __stdcall Progress(int numerator, int denominator, std::int32_t) {
+int __stdcall Progress(int numerator, int denominator, LONG_PTR) {
   std::printf("  progress %d/%d\n", numerator, denominator);
   return 0;
 }
@@ -136,7 +140,7 @@ int main(int argc, char** argv) {
     bytes.assign(whole.begin() + offset, whole.end());
   }
   const char* buf = memory ? bytes.data() : picture.c_str();
-  const std::int32_t len = memory ? static_cast<std::int32_t>(bytes.size()) : offset;
+  const LONG_PTR len = memory ? static_cast<LONG_PTR>(bytes.size()) : offset;
   const unsigned flag = memory ? 1 : 0;
 
   PictureInfo info{};

@@ -97,7 +97,7 @@ Decoded Take(std::int32_t result, Handle header, Handle bits) {
   return d;
 }
 
-Decoded DecodeCall(const char* buf, std::int32_t len, std::uint32_t flag, const PluginApi& api) {
+Decoded DecodeCall(const char* buf, plugin::LongPtr len, std::uint32_t flag, const PluginApi& api) {
   Handle header{};
   Handle bits{};
   const std::int32_t result = api.get_picture(buf, len, flag, &header, &bits, nullptr, 0);

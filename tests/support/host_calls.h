@@ -81,7 +81,7 @@ struct Decoded {
 // Copies both blocks out of a successful call and frees them.
 Decoded Take(std::int32_t result, Handle header, Handle bits);
 // GetPicture with the host's own arguments and no progress callback.
-Decoded DecodeCall(const char* buf, std::int32_t len, std::uint32_t flag,
+Decoded DecodeCall(const char* buf, plugin::LongPtr len, std::uint32_t flag,
                    const PluginApi& api = Plugin());
 // Memory mode over the first `len` bytes of `file` (all when negative), in
 // place, so that a test can see whether they were written.

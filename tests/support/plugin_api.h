@@ -1,6 +1,6 @@
-// How a test reaches the plug-in as a host does. In the Windows build the
-// exports come from the real tovak.spi through LoadLibraryA and
-// GetProcAddress; in the native build they are the same code linked over the
+// How a test reaches the plug-in as a host does. In the Windows builds the
+// exports come from the real tovak.spi (tovak.sph in the 64-bit build)
+// through LoadLibraryW and GetProcAddress; in the native build they are the same code linked over the
 // POSIX stand-in. Host-side memory and file handles go through the matching
 // calls of each side.
 #pragma once
@@ -21,6 +21,11 @@ struct PluginApi {
   decltype(&::GetPictureInfo) get_picture_info = nullptr;
   decltype(&::GetPicture) get_picture = nullptr;
   decltype(&::GetPreview) get_preview = nullptr;
+  decltype(&::GetPluginInfoW) get_plugin_info_w = nullptr;
+  decltype(&::IsSupportedW) is_supported_w = nullptr;
+  decltype(&::GetPictureInfoW) get_picture_info_w = nullptr;
+  decltype(&::GetPictureW) get_picture_w = nullptr;
+  decltype(&::GetPreviewW) get_preview_w = nullptr;
 };
 
 // The plug-in as loaded beside the tests, with no INI file next to it.
@@ -64,8 +69,10 @@ void WriteFile(const std::filesystem::path& path, const void* data, std::size_t 
 std::filesystem::path SamplesDir();
 
 #ifdef _WIN32
-// The test executable's directory, where the build puts tovak.spi and gimhost.exe.
+// The test executable's directory, where the build puts the DLL and gimhost.exe.
 std::filesystem::path ExeDir();
+// The DLL's file name: tovak.spi, or tovak.sph in the 64-bit build.
+inline constexpr char kPluginFile[] = TOVAK_PLUGIN_FILE;
 #endif
 
 }  // namespace tovak::test

@@ -8,8 +8,10 @@
 namespace tovak::test {
 
 const PluginApi& Plugin() {
-  static const PluginApi api{&::GetPluginInfo, &::IsSupported, &::GetPictureInfo,
-                             &::GetPicture, &::GetPreview};
+  static const PluginApi api{&::GetPluginInfo,  &::IsSupported,  &::GetPictureInfo,
+                             &::GetPicture,     &::GetPreview,   &::GetPluginInfoW,
+                             &::IsSupportedW,   &::GetPictureInfoW, &::GetPictureW,
+                             &::GetPreviewW};
   return api;
 }
 
@@ -21,7 +23,7 @@ LoadedCopy::~LoadedCopy() {
 
 void LoadCopy(const std::filesystem::path& dir, const std::string& library_name,
               LoadedCopy& out) {
-  standin::SetModulePath((dir / library_name).string().c_str());
+  standin::SetModulePath(reinterpret_cast<const char*>((dir / library_name).u8string().c_str()));
   plugin::LoadSettings();
   out.api = Plugin();
 }

@@ -11,7 +11,7 @@ namespace {
 template <typename F>
 void Bind(HMODULE module, const char* name, F& out) {
   FARPROC p = GetProcAddress(module, name);
-  if (p == nullptr) throw std::runtime_error(std::string("tovak.spi lacks ") + name);
+  if (p == nullptr) throw std::runtime_error(std::string(kPluginFile) + " lacks " + name);
   out = reinterpret_cast<F>(reinterpret_cast<void*>(p));
 }
 
@@ -22,6 +22,11 @@ PluginApi BindAll(HMODULE module) {
   Bind(module, "GetPictureInfo", api.get_picture_info);
   Bind(module, "GetPicture", api.get_picture);
   Bind(module, "GetPreview", api.get_preview);
+  Bind(module, "GetPluginInfoW", api.get_plugin_info_w);
+  Bind(module, "IsSupportedW", api.is_supported_w);
+  Bind(module, "GetPictureInfoW", api.get_picture_info_w);
+  Bind(module, "GetPictureW", api.get_picture_w);
+  Bind(module, "GetPreviewW", api.get_preview_w);
   return api;
 }
 
@@ -35,8 +40,8 @@ std::filesystem::path ExeDir() {
 
 const PluginApi& Plugin() {
   static const PluginApi api = [] {
-    HMODULE module = LoadLibraryA((ExeDir() / "tovak.spi").string().c_str());
-    if (module == nullptr) throw std::runtime_error("cannot load tovak.spi");
+    HMODULE module = LoadLibraryW((ExeDir() / kPluginFile).wstring().c_str());
+    if (module == nullptr) throw std::runtime_error(std::string("cannot load ") + kPluginFile);
     return BindAll(module);
   }();
   return api;
@@ -49,10 +54,11 @@ LoadedCopy::~LoadedCopy() {
 void LoadCopy(const std::filesystem::path& dir, const std::string& library_name,
               LoadedCopy& out) {
   const std::filesystem::path copy = dir / library_name;
-  std::filesystem::copy_file(ExeDir() / "tovak.spi", copy,
+  std::filesystem::copy_file(ExeDir() / kPluginFile, copy,
                              std::filesystem::copy_options::overwrite_existing);
-  HMODULE module = LoadLibraryA(copy.string().c_str());
-  if (module == nullptr) throw std::runtime_error("cannot load " + copy.string());
+  // By its UTF-16 name, so that a copy in any folder loads.
+  HMODULE module = LoadLibraryW(copy.wstring().c_str());
+  if (module == nullptr) throw std::runtime_error("cannot load a copy of " + std::string(kPluginFile));
   out.module = module;
   out.api = BindAll(module);
 }
@@ -68,7 +74,7 @@ std::uint32_t LiveBlocks() { return 0; }
 void FailAllocation(std::uint32_t) {}
 
 std::uintptr_t OpenHostFile(const std::filesystem::path& path, std::uint64_t offset) {
-  HANDLE file = CreateFileA(path.string().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  HANDLE file = CreateFileW(path.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
   SetFilePointer(file, static_cast<LONG>(offset), nullptr, FILE_BEGIN);
