@@ -1,11 +1,12 @@
-// The built tovak.spi as a host's loader sees it: a 32-bit DLL whose export
-// table names the module "tovak.spi" and exports exactly the five functions
-// under their undecorated names, and whose import table names only KERNEL32
-// and msvcrt. And the state of the host's process that a call must leave as
+// The built DLL as a host's loader sees it: tovak.spi, a 32-bit DLL, or
+// tovak.sph, a 64-bit one, whose export table names the module and exports
+// exactly the five functions and their wide-character twins under their
+// undecorated names, whose import table names only KERNEL32 and msvcrt, with
+// no thread library's TLS callback, no debug sections, and the version
+// resource. The same checks on both DLLs of the release package. And the state of the host's process that a call must leave as
 // it found it: the x87 and SSE control words and the current directory.
 #ifdef _WIN32
 
-#include <float.h>
 #include <windows.h>
 #include <xmmintrin.h>
 
@@ -13,6 +14,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -28,6 +31,7 @@ namespace {
 
 
 // A PE file read from its bytes, with RVAs mapped through the section table.
+// Both kinds: PE32 (tovak.spi) and PE32+ (tovak.sph).
 class PeFile {
  public:
   explicit PeFile(Bytes bytes) : bytes_(std::move(bytes)) {}
@@ -42,9 +46,18 @@ class PeFile {
   std::uint32_t U32(std::uint64_t offset) const {
     return std::uint32_t{U16(offset)} | std::uint32_t{U16(offset + 2)} << 16;
   }
+  std::uint64_t U64(std::uint64_t offset) const {
+    return std::uint64_t{U32(offset)} | std::uint64_t{U32(offset + 4)} << 32;
+  }
+  // A pointer-sized field: 8 bytes in PE32+.
+  std::uint64_t Pointer(std::uint64_t offset) const { return plus() ? U64(offset) : U32(offset); }
+  bool plus() const { return magic == 0x20B; }
 
   struct Section {
     std::uint32_t virtual_address, virtual_size, raw_size, raw_offset;
+  };
+  struct Directory {
+    std::uint32_t rva = 0, size = 0;
   };
 
   // Reads the headers; an empty string on success, else what is wrong.
@@ -57,19 +70,25 @@ class PeFile {
     const std::uint16_t optional_size = U16(pe + 20);
     characteristics = U16(pe + 22);
     const std::uint64_t optional = pe + 24;
-    if (!Has(optional, optional_size) || optional_size < 96 + 16) return "optional header cut short";
     magic = U16(optional);
-    if (magic != 0x10B) return "not a PE32 optional header";
-    const std::uint32_t directories = U32(optional + 92);  // NumberOfRvaAndSizes
-    if (directories < 2) return "no import directory entry";
-    export_rva = U32(optional + 96);
-    export_size = U32(optional + 100);
-    import_rva = U32(optional + 104);
+    if (magic != 0x10B && magic != 0x20B) return "neither a PE32 nor a PE32+ optional header";
+    // The data directories follow the fields whose width differs.
+    const std::uint64_t count_at = optional + (plus() ? 108 : 92);
+    if (!Has(optional, optional_size) || optional_size < count_at - optional + 4 + 8 * 10) {
+      return "optional header cut short";
+    }
+    image_base = plus() ? U64(optional + 24) : U32(optional + 28);
+    const std::uint32_t directories = U32(count_at);  // NumberOfRvaAndSizes
+    for (std::uint32_t i = 0; i < directories && i < 16; ++i) {
+      directory[i] = {U32(count_at + 4 + 8 * i), U32(count_at + 8 + 8 * i)};
+    }
     const std::uint64_t table = optional + optional_size;
     for (std::uint16_t i = 0; i < sections; ++i) {
       const std::uint64_t s = table + 40u * i;
       if (!Has(s, 40)) return "section table cut short";
       sections_.push_back({U32(s + 12), U32(s + 8), U32(s + 16), U32(s + 20)});
+      names.emplace_back(reinterpret_cast<const char*>(&bytes_[s]),
+                         strnlen(reinterpret_cast<const char*>(&bytes_[s]), 8));
     }
     return {};
   }
@@ -99,41 +118,55 @@ class PeFile {
   std::uint16_t machine = 0;
   std::uint16_t characteristics = 0;
   std::uint16_t magic = 0;
-  std::uint32_t export_rva = 0;
-  std::uint32_t export_size = 0;
-  std::uint32_t import_rva = 0;
+  std::uint64_t image_base = 0;
+  Directory directory[16];
+  std::vector<std::string> names;  // of the sections
 
  private:
   Bytes bytes_;
   std::vector<Section> sections_;
 };
 
+enum : int { kExport = 0, kImport = 1, kResource = 2, kTls = 9 };
+
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
 }
 
-TEST(PeTables, TovakSpiIsA32BitDllWithTheFiveUndecoratedExports) {
-  PeFile pe(ReadAll(ExeDir() / "tovak.spi"));
+const std::set<std::string> kExports = {
+    "GetPluginInfo",  "IsSupported",  "GetPictureInfo",  "GetPicture",  "GetPreview",
+    "GetPluginInfoW", "IsSupportedW", "GetPictureInfoW", "GetPictureW", "GetPreviewW"};
+
+// What a host's loader and a user see of a built plug-in: the machine, the
+// module name and the ten undecorated, unforwarded exports; imports from
+// KERNEL32 and msvcrt only; no TLS callback beyond the C runtime's own two
+// (its TLS initialiser and destructor: a thread library would add its own);
+// no debug sections; a version resource.
+void CheckPluginDll(const std::filesystem::path& path, bool x64) {
+  SCOPED_TRACE(path.string());
+  PeFile pe(ReadAll(path));
   ASSERT_EQ(pe.Parse(), "");
-  EXPECT_EQ(pe.machine, 0x14C) << "not i386";
+  EXPECT_EQ(pe.machine, x64 ? 0x8664 : 0x14C) << "machine";
+  EXPECT_EQ(pe.magic, x64 ? 0x20B : 0x10B) << "PE32+ for x64, PE32 for x86";
   EXPECT_NE(pe.characteristics & 0x2000, 0) << "IMAGE_FILE_DLL is not set";
 
-  ASSERT_NE(pe.export_rva, 0u) << "no export directory";
-  const std::uint64_t dir = pe.Offset(pe.export_rva);
+  const PeFile::Directory exports = pe.directory[kExport];
+  ASSERT_NE(exports.rva, 0u) << "no export directory";
+  const std::uint64_t dir = pe.Offset(exports.rva);
   ASSERT_NE(dir, 0u);
-  EXPECT_EQ(pe.String(pe.U32(dir + 12)), "tovak.spi") << "module name in the export table";
+  EXPECT_EQ(pe.String(pe.U32(dir + 12)), x64 ? "tovak.sph" : "tovak.spi")
+      << "module name in the export table";
   const std::uint32_t functions = pe.U32(dir + 20);
   const std::uint32_t names = pe.U32(dir + 24);
   const std::uint64_t name_table = pe.Offset(pe.U32(dir + 32));
   const std::uint64_t ordinal_table = pe.Offset(pe.U32(dir + 36));
   const std::uint64_t function_table = pe.Offset(pe.U32(dir + 28));
-  ASSERT_EQ(names, 5u);
-  EXPECT_EQ(functions, 5u);
+  ASSERT_EQ(names, kExports.size());
+  EXPECT_EQ(functions, kExports.size());
   ASSERT_NE(name_table, 0u);
   ASSERT_NE(ordinal_table, 0u);
   ASSERT_NE(function_table, 0u);
-
   std::set<std::string> exported;
   for (std::uint32_t i = 0; i < names; ++i) {
     const std::string name = pe.String(pe.U32(name_table + 4u * i));
@@ -143,18 +176,13 @@ TEST(PeTables, TovakSpiIsA32BitDllWithTheFiveUndecoratedExports) {
     const std::uint32_t rva = pe.U32(function_table + 4u * index);
     EXPECT_NE(rva, 0u) << name;
     // An RVA inside the export directory would be a forwarder string.
-    EXPECT_FALSE(rva >= pe.export_rva && rva - pe.export_rva < pe.export_size)
+    EXPECT_FALSE(rva >= exports.rva && rva - exports.rva < exports.size)
         << name << " is forwarded";
   }
-  EXPECT_EQ(exported, (std::set<std::string>{"GetPluginInfo", "IsSupported", "GetPictureInfo",
-                                             "GetPicture", "GetPreview"}));
-}
+  EXPECT_EQ(exported, kExports);
 
-TEST(PeTables, TovakSpiImportsOnlyKernel32AndMsvcrt) {
-  PeFile pe(ReadAll(ExeDir() / "tovak.spi"));
-  ASSERT_EQ(pe.Parse(), "");
-  ASSERT_NE(pe.import_rva, 0u) << "no import directory";
-  std::uint64_t descriptor = pe.Offset(pe.import_rva);
+  ASSERT_NE(pe.directory[kImport].rva, 0u) << "no import directory";
+  std::uint64_t descriptor = pe.Offset(pe.directory[kImport].rva);
   ASSERT_NE(descriptor, 0u);
   std::vector<std::string> imported;
   for (int i = 0; i < 64; ++i, descriptor += 20) {
@@ -166,6 +194,80 @@ TEST(PeTables, TovakSpiImportsOnlyKernel32AndMsvcrt) {
   }
   std::sort(imported.begin(), imported.end());
   EXPECT_EQ(imported, (std::vector<std::string>{"kernel32.dll", "msvcrt.dll"}));
+
+  // IMAGE_TLS_DIRECTORY: AddressOfCallBacks, a VA, after three pointers;
+  // it leads to a zero-terminated array of VAs.
+  if (pe.directory[kTls].rva != 0) {
+    const std::uint64_t tls = pe.Offset(pe.directory[kTls].rva);
+    ASSERT_NE(tls, 0u);
+    const std::uint64_t callbacks_va = pe.Pointer(tls + (pe.plus() ? 24 : 12));
+    int callbacks = 0;
+    if (callbacks_va != 0) {
+      const std::uint64_t width = pe.plus() ? 8 : 4;
+      const std::uint64_t at = pe.Offset(static_cast<std::uint32_t>(callbacks_va - pe.image_base));
+      ASSERT_NE(at, 0u) << "TLS callback array does not map";
+      while (callbacks < 16 && pe.Pointer(at + width * static_cast<unsigned>(callbacks)) != 0) {
+        ++callbacks;
+      }
+    }
+    EXPECT_LE(callbacks, 2) << "TLS callbacks beyond the C runtime's own";
+  }
+
+  for (const std::string& name : pe.names) {
+    EXPECT_NE(name.rfind(".debug", 0), 0u) << "debug section " << name;
+  }
+  EXPECT_NE(pe.directory[kResource].rva, 0u) << "no resources, so no version resource";
+}
+
+// The version resource, as Windows' file properties read it.
+std::wstring VersionString(const std::vector<char>& info, const wchar_t* name) {
+  void* value = nullptr;
+  UINT length = 0;
+  const std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+  if (!VerQueryValueW(info.data(), key.c_str(), &value, &length) || length == 0) return L"";
+  return std::wstring(static_cast<const wchar_t*>(value), length - 1);
+}
+
+std::wstring Widen(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+TEST(PeTables, TheBuiltDllHasTheExpectedTables) {
+  CheckPluginDll(ExeDir() / kPluginFile, sizeof(void*) == 8);
+}
+
+TEST(PeTables, VersionResourceCarriesTheProjectVersion) {
+  const std::wstring path = (ExeDir() / kPluginFile).wstring();
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  ASSERT_NE(size, 0u) << "no version resource";
+  std::vector<char> info(size);
+  ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, info.data()));
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  ASSERT_GE(length, sizeof *fixed);
+  EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+  unsigned major = 0, minor = 0, patch = 0;
+  ASSERT_EQ(std::sscanf(TOVAK_VERSION, "%u.%u.%u", &major, &minor, &patch), 3);
+  EXPECT_EQ(fixed->dwFileVersionMS, major << 16 | minor);
+  EXPECT_EQ(fixed->dwFileVersionLS, patch << 16);
+  EXPECT_EQ(fixed->dwProductVersionMS, major << 16 | minor);
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+
+  EXPECT_EQ(VersionString(info, L"FileVersion"), Widen(TOVAK_VERSION));
+  EXPECT_EQ(VersionString(info, L"ProductVersion"), Widen(TOVAK_VERSION));
+  EXPECT_EQ(VersionString(info, L"OriginalFilename"), Widen(kPluginFile));
+  EXPECT_NE(VersionString(info, L"FileDescription"), L"");
+  EXPECT_NE(VersionString(info, L"LegalCopyright").find(L"the tovak developers"), std::wstring::npos);
+}
+
+// The release package's two DLLs, unpacked into the folder that
+// TOVAK_PACKAGE_DIR names (the package test sets it; otherwise skipped).
+TEST(PackagedDlls, BothDllsHaveTheExpectedTables) {
+  const char* dir = std::getenv("TOVAK_PACKAGE_DIR");
+  if (dir == nullptr) GTEST_SKIP() << "TOVAK_PACKAGE_DIR is not set";
+  CheckPluginDll(std::filesystem::path(dir) / "tovak.spi", false);
+  CheckPluginDll(std::filesystem::path(dir) / "tovak.sph", true);
 }
 
 // The raw control registers, read without the runtime's translation.
@@ -233,7 +335,8 @@ TEST(ProcessState, CallsLeaveTheFloatingPointControlWordsAndCurrentDirectoryAlon
 
   // Rounding up at 53 bits on the x87; rounding towards zero with
   // flush-to-zero in SSE, every exception still masked.
-  _controlfp(_RC_UP | _PC_53, _MCW_RC | _MCW_PC);
+  // (Set directly: the x64 runtime's _controlfp refuses precision control.)
+  SetX87ControlWord(static_cast<unsigned short>((X87ControlWord() & ~0x0F00) | 0x0800 | 0x0200));
   SetMxcsr(0x1F80 | 0x6000 | 0x8000);
   const unsigned short cw = X87ControlWord();
   const unsigned mxcsr = Mxcsr();
