@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks to build and test tovak:
-# the mingw-w64 i686 (posix threads) compilers, wine with its 32-bit part,
-# GoogleTest, Google Benchmark, clang's fuzzer runtime, ImageMagick for
+# the mingw-w64 i686 and x86-64 (posix threads) compilers, wine with its
+# 32-bit and 64-bit parts, zip and unzip for the release package, GoogleTest, Google Benchmark, clang's fuzzer runtime, ImageMagick for
 # checking written bitmaps, and Debian's libsquish source, unpacked outside
 # the repository. Safe to run twice; prints nothing when nothing is missing.
 set -euo pipefail
@@ -10,8 +10,9 @@ deps_dir="${TOVAK_DEPS_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/tovak}"
 
 packages=(
   cmake ninja-build g++ make pkg-config dpkg-dev
-  g++-mingw-w64-i686-posix
-  wine wine32:i386
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  wine wine32:i386 wine64
+  zip unzip
   googletest libbenchmark-dev
   clang-14 libclang-rt-14-dev
   imagemagick
@@ -72,4 +73,13 @@ if [ ! -f "${WINEPREFIX:-$HOME/.wine}/system.reg" ]; then
   say "creating the wine prefix"
   WINEDEBUG=-all wineboot -i >/dev/null 2>&1 || true
   wineserver -w 2>/dev/null || true
+fi
+# The 64-bit tests run in a 64-bit prefix of their own: the default one may
+# have been made 32-bit only, before wine64 was installed.
+wine64_prefix="$HOME/.wine64"
+if [ ! -f "$wine64_prefix/system.reg" ]; then
+  say "creating the 64-bit wine prefix $wine64_prefix"
+  WINEDEBUG=-all WINEPREFIX="$wine64_prefix" WINEARCH=win64 /usr/lib/wine/wine64 wineboot -i \
+    >/dev/null 2>&1 || true
+  WINEPREFIX="$wine64_prefix" wineserver -w 2>/dev/null || true
 fi

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds both plug-ins and writes the release package build/tovak-VERSION.zip:
+# tovak.spi (32-bit hosts), tovak.sph (64-bit hosts), a commented tovak.ini
+# with the defaults, README.txt for users, tovak's licence and the licence of
+# libsquish, which both DLLs contain. VERSION is the project version that
+# CMake holds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+for preset in windows windows64; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" --target tovak
+done
+
+cache_value() { sed -n "s/^$1:[A-Z]*=//p" build/windows/CMakeCache.txt; }
+version="$(cache_value CMAKE_PROJECT_VERSION)"
+squish="$(cache_value TOVAK_SQUISH_SOURCE)"
+[ -n "$version" ] || { echo "package: no project version in build/windows" >&2; exit 1; }
+[ -f "$squish/LICENSE.txt" ] || { echo "package: no LICENSE.txt in the libsquish source '$squish'" >&2; exit 1; }
+
+stage="build/package/tovak-$version"
+zip="build/tovak-$version.zip"
+rm -rf "$stage" "$zip"
+mkdir -p "$stage"
+cp build/windows/tovak.spi build/windows64/tovak.sph "$stage/"
+# Text files in Windows line endings, for the editors users open them in.
+crlf() { sed -e 's/\r$//' -e 's/$/\r/' "$1" >"$2"; }
+crlf package/tovak.ini "$stage/tovak.ini"
+sed "s/@VERSION@/$version/" package/README.txt >"$stage/README.tmp"
+crlf "$stage/README.tmp" "$stage/README.txt"
+rm "$stage/README.tmp"
+crlf LICENSE "$stage/LICENSE.txt"
+crlf "$squish/LICENSE.txt" "$stage/libsquish-LICENSE.txt"
+
+(cd "$stage" && zip -q -X "../../tovak-$version.zip" tovak.spi tovak.sph tovak.ini README.txt \
+  LICENSE.txt libsquish-LICENSE.txt)
+echo "package: $zip"
+unzip -l "$zip"

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The release package as a user receives it: unpacks the zip and checks that
+# it holds exactly the expected files, that tovak.ini carries the defaults,
+# that the README names both DLLs and the CPU baseline, and runs the PE-table
+# checks on both DLLs in it (the tests' PackagedDlls group).
+#
+#   package_check.sh ZIP WORK_DIR WINE TOVAK_TESTS_EXE
+# Exits 77 (skipped) when the zip has not been made: scripts/package.sh does.
+set -euo pipefail
+zip="$1" work="$2" wine="$3" tests="$4"
+
+if [ ! -f "$zip" ]; then
+  echo "no $zip: run scripts/package.sh first"
+  exit 77
+fi
+rm -rf "$work"
+mkdir -p "$work"
+unzip -q "$zip" -d "$work"
+
+fail() { echo "package_check: $*" >&2; exit 1; }
+expected="LICENSE.txt README.txt libsquish-LICENSE.txt tovak.ini tovak.sph tovak.spi"
+found="$(cd "$work" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
+[ "$found" = "$expected" ] || fail "the zip holds '$found', not '$expected'"
+grep -q '^AlphaBlend=1' "$work/tovak.ini" || fail "tovak.ini lacks AlphaBlend=1"
+grep -q '^BlendBkColor=2629648' "$work/tovak.ini" || fail "tovak.ini lacks BlendBkColor=2629648"
+grep -q '^\[tovak\]' "$work/tovak.ini" || fail "tovak.ini lacks its [tovak] section"
+for word in tovak.spi tovak.sph SSE2; do
+  grep -q "$word" "$work/README.txt" || fail "README.txt does not mention $word"
+done
+grep -q "Permission is hereby granted" "$work/libsquish-LICENSE.txt" || fail "no libsquish licence text"
+
+out="$(TOVAK_PACKAGE_DIR="Z:$work" "$wine" "$tests" --gtest_filter='PackagedDlls.*' 2>&1)" || {
+  echo "$out"
+  fail "the PE checks failed"
+}
+echo "$out" | grep -q '\[  PASSED  \] 1 test' || { echo "$out"; fail "the PE checks did not run"; }
+echo "package_check: $zip holds both DLLs with the expected tables"
