@@ -47,17 +47,81 @@ constexpr std::uint32_t BackgroundBgr(std::uint32_t colorref) {
 
 // ---- 16-bit words to the DIB ----------------------------------------------
 
+#if defined(__SSE2__)
+namespace sse2 {
+
+// The expansion tables as arithmetic on 16-bit lanes: round(v * 255 / 31)
+// is (v * 527 + 23) >> 6 for every 5-bit v, round(v * 255 / 63) is
+// (v * 259 + 33) >> 6 for every 6-bit v (both checked below at compile
+// time), and a 4-bit v widens to v * 17.
+inline __m128i Expand5(__m128i v) {
+  return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(v, _mm_set1_epi16(527)), _mm_set1_epi16(23)), 6);
+}
+inline __m128i Expand6(__m128i v) {
+  return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(v, _mm_set1_epi16(259)), _mm_set1_epi16(33)), 6);
+}
+
+constexpr bool ExpansionArithmeticHolds() {
+  for (int v = 0; v < 64; ++v) {
+    if (v < 32 && ((v * 527 + 23) >> 6) != kExpansion.e5[v]) return false;
+    if (((v * 259 + 33) >> 6) != kExpansion.e6[v]) return false;
+    if (v < 16 && v * 17 != kExpansion.e4[v]) return false;
+  }
+  return true;
+}
+static_assert(ExpansionArithmeticHolds());
+
+// Blends channel lanes c against background lanes b by alpha lanes a, as
+// BlendChannel does: b + ((c - b) * a >> 8), which is one signed high
+// multiplication: (d << 7) * (a << 1) >> 16, neither factor leaving 16 bits.
+// Alpha 255 keeps the colour.
+inline __m128i BlendLanes(__m128i c, __m128i b, __m128i a) {
+  const __m128i blended = _mm_add_epi16(
+      b, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(c, b), 7), _mm_slli_epi16(a, 1)));
+  const __m128i keep = _mm_cmpeq_epi16(a, _mm_set1_epi16(255));
+  return _mm_or_si128(_mm_and_si128(keep, c), _mm_andnot_si128(keep, blended));
+}
+
+// Eight pixels as blue, green, red lanes: stores them as 24 bytes.
+inline void StoreEightBgr(std::uint8_t* out, __m128i blue, __m128i green, __m128i red);
+
+}  // namespace sse2
+#endif
+
+// Runs a converter eight pixels at a time where it has an SSE2 form, and
+// pixel by pixel for the rest of the run.
+template <class Eight, class One>
+inline void RunWords(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n,
+                     [[maybe_unused]] Eight eight, One one) {
+  std::uint32_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 8 <= n; i += 8) {
+    eight(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i)), out + 3 * i);
+  }
+#endif
+  if (i < n) EmitBgr(out + 3 * i, n - i, [in, i, one](std::uint32_t k) { return one(LoadWord(in + 2 * (i + k))); });
+}
+
 // RGBA5650 has no alpha and is never blended.
 struct DibFrom5650 {
   static constexpr unsigned kSourceBits = 16;
   static constexpr unsigned kOutputBits = 24;
   void Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const {
-    EmitBgr(out, n, [in](std::uint32_t i) {
-      const std::uint32_t w = LoadWord(in + 2 * i);
-      return std::uint32_t{kExpansion.e5[w >> 11]} |
-             std::uint32_t{kExpansion.e6[w >> 5 & 0x3F]} << 8 |
-             std::uint32_t{kExpansion.e5[w & 0x1F]} << 16;
-    });
+    RunWords(
+        in, out, n,
+        [](auto w, std::uint8_t* to) {
+#if defined(__SSE2__)
+          const __m128i five = _mm_set1_epi16(0x1F);
+          sse2::StoreEightBgr(to, sse2::Expand5(_mm_srli_epi16(w, 11)),
+                              sse2::Expand6(_mm_and_si128(_mm_srli_epi16(w, 5), _mm_set1_epi16(0x3F))),
+                              sse2::Expand5(_mm_and_si128(w, five)));
+#endif
+        },
+        [](std::uint32_t w) {
+          return std::uint32_t{kExpansion.e5[w >> 11]} |
+                 std::uint32_t{kExpansion.e6[w >> 5 & 0x3F]} << 8 |
+                 std::uint32_t{kExpansion.e5[w & 0x1F]} << 16;
+        });
   }
 };
 
@@ -66,51 +130,77 @@ struct DibFrom5650 {
 struct DibFrom5551 {
   static constexpr unsigned kSourceBits = 16;
   static constexpr unsigned kOutputBits = 24;
-  bool blend;
-  std::uint32_t background;  // as BackgroundBgr
+  BlendSettings settings;
   void Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const {
-    const std::uint32_t back = background;
-    const std::uint32_t opaque_bit = blend ? 0x8000 : 0;  // off: every pixel opaque
-    EmitBgr(out, n, [in, back, opaque_bit](std::uint32_t i) {
-      const std::uint32_t w = LoadWord(in + 2 * i) | (0x8000 ^ opaque_bit);
-      const std::uint32_t colour = std::uint32_t{kExpansion.e5[w >> 10 & 0x1F]} |
-                                   std::uint32_t{kExpansion.e5[w >> 5 & 0x1F]} << 8 |
-                                   std::uint32_t{kExpansion.e5[w & 0x1F]} << 16;
-      const std::uint32_t keep = 0u - (w >> 15);
-      return (colour & keep) | (back & ~keep);
-    });
+    const std::uint32_t colorref = settings.background;
+    const std::uint32_t back = BackgroundBgr(colorref);
+    // Blending off: every pixel counts as opaque.
+    const std::uint32_t forced = settings.alpha_blend ? 0 : 0x8000;
+    RunWords(
+        in, out, n,
+        [colorref, forced](auto w, std::uint8_t* to) {
+#if defined(__SSE2__)
+          w = _mm_or_si128(w, _mm_set1_epi16(static_cast<short>(forced)));
+          const __m128i keep = _mm_srai_epi16(w, 15);
+          const __m128i five = _mm_set1_epi16(0x1F);
+          const auto pick = [keep](__m128i c, std::uint32_t b) {
+            return _mm_or_si128(_mm_and_si128(keep, c),
+                                _mm_andnot_si128(keep, _mm_set1_epi16(static_cast<short>(b & 0xFF))));
+          };
+          sse2::StoreEightBgr(to, pick(sse2::Expand5(_mm_and_si128(_mm_srli_epi16(w, 10), five)), colorref >> 16),
+                              pick(sse2::Expand5(_mm_and_si128(_mm_srli_epi16(w, 5), five)), colorref >> 8),
+                              pick(sse2::Expand5(_mm_and_si128(w, five)), colorref));
+#else
+          (void)colorref;
+          (void)w;
+          (void)to;
+#endif
+        },
+        [back, forced](std::uint32_t w) {
+          w |= forced;
+          const std::uint32_t colour = std::uint32_t{kExpansion.e5[w >> 10 & 0x1F]} |
+                                       std::uint32_t{kExpansion.e5[w >> 5 & 0x1F]} << 8 |
+                                       std::uint32_t{kExpansion.e5[w & 0x1F]} << 16;
+          const std::uint32_t keep = 0u - (w >> 15);
+          return (colour & keep) | (back & ~keep);
+        });
   }
 };
 
-// RGBA4444: each channel is blended by the pixel's alpha nibble, so one
-// 256-entry table per channel, indexed by alpha nibble and channel nibble,
-// holds every result; it is built per picture (768 blends).
+// RGBA4444: every channel is blended by the pixel's own 4-bit alpha.
 struct DibFrom4444 {
   static constexpr unsigned kSourceBits = 16;
   static constexpr unsigned kOutputBits = 24;
-  std::uint8_t blue[256];   // [alpha << 4 | blue]: the word's high byte
-  std::uint8_t green[256];  // [alpha << 4 | green]
-  std::uint8_t red[256];    // [alpha << 4 | red]
-
-  DibFrom4444(const BlendSettings& settings) {
-    for (int a = 0; a < 16; ++a) {
-      for (int c = 0; c < 16; ++c) {
-        const std::uint8_t v = kExpansion.e4[c];
-        const Bgra blended = Blend({v, v, v, kExpansion.e4[a]}, settings);
-        blue[a << 4 | c] = blended.b;
-        green[a << 4 | c] = blended.g;
-        red[a << 4 | c] = blended.r;
-      }
-    }
-  }
+  BlendSettings settings;
   void Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const {
-    EmitBgr(out, n, [in, this](std::uint32_t i) {
-      const std::uint32_t low = in[2 * i];
-      const std::uint32_t high = in[2 * i + 1];
-      const std::uint32_t alpha = high & 0xF0;
-      return std::uint32_t{blue[high]} | std::uint32_t{green[alpha | low >> 4]} << 8 |
-             std::uint32_t{red[alpha | (low & 0xF)]} << 16;
-    });
+    const BlendSettings s = settings;
+    RunWords(
+        in, out, n,
+        [s](auto w, std::uint8_t* to) {
+#if defined(__SSE2__)
+          const __m128i four = _mm_set1_epi16(0xF);
+          const __m128i seventeen = _mm_set1_epi16(17);
+          __m128i blue = _mm_mullo_epi16(_mm_and_si128(_mm_srli_epi16(w, 8), four), seventeen);
+          __m128i green = _mm_mullo_epi16(_mm_and_si128(_mm_srli_epi16(w, 4), four), seventeen);
+          __m128i red = _mm_mullo_epi16(_mm_and_si128(w, four), seventeen);
+          if (s.alpha_blend) {
+            const __m128i alpha = _mm_mullo_epi16(_mm_srli_epi16(w, 12), seventeen);
+            const auto lane = [](std::uint32_t v) { return _mm_set1_epi16(static_cast<short>(v & 0xFF)); };
+            blue = sse2::BlendLanes(blue, lane(s.background >> 16), alpha);
+            green = sse2::BlendLanes(green, lane(s.background >> 8), alpha);
+            red = sse2::BlendLanes(red, lane(s.background), alpha);
+          }
+          sse2::StoreEightBgr(to, blue, green, red);
+#else
+          (void)s;
+          (void)w;
+          (void)to;
+#endif
+        },
+        [s](std::uint32_t w) {
+          const Bgra c = Blend(From4444(static_cast<std::uint16_t>(w)), s);
+          return std::uint32_t{c.b} | std::uint32_t{c.g} << 8 | std::uint32_t{c.r} << 16;
+        });
   }
 };
 
@@ -184,6 +274,12 @@ inline void StoreFourBgr(std::uint8_t* out, __m128i bgr0) {
                    _mm_and_si128(_mm_srli_si128(bgr0, 3), _mm_slli_si128(lane0, 9))));
   _mm_storel_epi64(reinterpret_cast<__m128i*>(out), packed);
   Store32(out + 8, static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(packed, 8))));
+}
+
+inline void StoreEightBgr(std::uint8_t* out, __m128i blue, __m128i green, __m128i red) {
+  const __m128i blue_green = _mm_or_si128(blue, _mm_slli_epi16(green, 8));
+  StoreFourBgr(out, _mm_unpacklo_epi16(blue_green, red));
+  StoreFourBgr(out + 12, _mm_unpackhi_epi16(blue_green, red));
 }
 
 }  // namespace sse2
