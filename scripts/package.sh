@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds both plug-ins and writes the release package build/tovak-VERSION.zip:
 # tovak.spi (32-bit hosts), tovak.sph (64-bit hosts), a commented tovak.ini
-# with the defaults, README.txt for users, tovak's licence and the licence of
-# libsquish, which both DLLs contain. VERSION is the project version that
-# CMake holds.
+# with the defaults, README.txt for users and tovak's licence. VERSION is the
+# project version that CMake holds. (libsquish is not in the DLLs: they
+# decode DXT blocks themselves, so its licence does not ship.)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -15,9 +15,7 @@ done
 
 cache_value() { sed -n "s/^$1:[A-Z]*=//p" build/windows/CMakeCache.txt; }
 version="$(cache_value CMAKE_PROJECT_VERSION)"
-squish="$(cache_value TOVAK_SQUISH_SOURCE)"
 [ -n "$version" ] || { echo "package: no project version in build/windows" >&2; exit 1; }
-[ -f "$squish/LICENSE.txt" ] || { echo "package: no LICENSE.txt in the libsquish source '$squish'" >&2; exit 1; }
 
 stage="build/package/tovak-$version"
 zip="build/tovak-$version.zip"
@@ -31,9 +29,8 @@ sed "s/@VERSION@/$version/" package/README.txt >"$stage/README.tmp"
 crlf "$stage/README.tmp" "$stage/README.txt"
 rm "$stage/README.tmp"
 crlf LICENSE "$stage/LICENSE.txt"
-crlf "$squish/LICENSE.txt" "$stage/libsquish-LICENSE.txt"
 
 (cd "$stage" && zip -q -X "../../tovak-$version.zip" tovak.spi tovak.sph tovak.ini README.txt \
-  LICENSE.txt libsquish-LICENSE.txt)
+  LICENSE.txt)
 echo "package: $zip"
 unzip -l "$zip"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks to build and test tovak:
 # the mingw-w64 i686 and x86-64 (posix threads) compilers, wine with its
-# 32-bit and 64-bit parts, zip and unzip for the release package, GoogleTest, Google Benchmark, clang's fuzzer runtime, ImageMagick for
+# 32-bit and 64-bit parts, zip and unzip for the release package, GoogleTest,
+# Google Benchmark, clang's fuzzer runtime, ImageMagick for
 # checking written bitmaps, and Debian's libsquish source, unpacked outside
 # the repository. Safe to run twice; prints nothing when nothing is missing.
 set -euo pipefail

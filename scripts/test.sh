@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
 # Sets up and runs every test: the native build, the same tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz targets' replay
-# and a short fuzzing run, the Windows builds against the real tovak.spi
-# (32-bit) and tovak.sph (64-bit) under Wine, and the release package.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the tests of concurrent
+# calls under ThreadSanitizer, the fuzz targets' replay and a short fuzzing
+# run, the Windows builds against the real tovak.spi (32-bit) and tovak.sph
+# (64-bit) under Wine, and the release package made from them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 export WINEDEBUG=-all
 
-for preset in native native-asan; do
+# Some machines (sandboxed kernels among them) cannot execute 32-bit
+# programs at all, so 32-bit Wine cannot start there. The 32-bit build is
+# still made; only running it needs the machine's help.
+runs_32_bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
+for preset in native native-asan native-tsan; do
   echo "== $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
@@ -25,6 +31,10 @@ echo "== package"
 bash scripts/package.sh
 for preset in windows windows64; do
   echo "== $preset"
+  if [ "$preset" = windows ] && ! runs_32_bit; then
+    echo "== windows: this machine cannot run 32-bit programs; built, not run under Wine"
+    continue
+  fi
   ctest --preset "$preset"
 done
 

@@ -18,7 +18,7 @@ mkdir -p "$work"
 unzip -q "$zip" -d "$work"
 
 fail() { echo "package_check: $*" >&2; exit 1; }
-expected="LICENSE.txt README.txt libsquish-LICENSE.txt tovak.ini tovak.sph tovak.spi"
+expected="LICENSE.txt README.txt tovak.ini tovak.sph tovak.spi"
 found="$(cd "$work" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
 [ "$found" = "$expected" ] || fail "the zip holds '$found', not '$expected'"
 grep -q '^AlphaBlend=1' "$work/tovak.ini" || fail "tovak.ini lacks AlphaBlend=1"
@@ -27,7 +27,7 @@ grep -q '^\[tovak\]' "$work/tovak.ini" || fail "tovak.ini lacks its [tovak] sect
 for word in tovak.spi tovak.sph SSE2; do
   grep -q "$word" "$work/README.txt" || fail "README.txt does not mention $word"
 done
-grep -q "Permission is hereby granted" "$work/libsquish-LICENSE.txt" || fail "no libsquish licence text"
+grep -q "Permission is hereby granted" "$work/LICENSE.txt" || fail "no licence text"
 
 out="$(TOVAK_PACKAGE_DIR="Z:$work" "$wine" "$tests" --gtest_filter='PackagedDlls.*' 2>&1)" || {
   echo "$out"
