@@ -15,7 +15,7 @@
 #include <cstring>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include "decode/sse2_pixels.h"
 #endif
 
 #include "decode/blend.h"
@@ -24,6 +24,7 @@
 
 namespace tovak::decode {
 
+// A 4-byte store assembled in memory order; never a pointer cast.
 inline void Store32(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, 4); }
 
 // Writes n 24-bit pixels from Pixel(i), which gives blue | green << 8 |
@@ -46,47 +47,6 @@ constexpr std::uint32_t BackgroundBgr(std::uint32_t colorref) {
 }
 
 // ---- 16-bit words to the DIB ----------------------------------------------
-
-#if defined(__SSE2__)
-namespace sse2 {
-
-// The expansion tables as arithmetic on 16-bit lanes: round(v * 255 / 31)
-// is (v * 527 + 23) >> 6 for every 5-bit v, round(v * 255 / 63) is
-// (v * 259 + 33) >> 6 for every 6-bit v (both checked below at compile
-// time), and a 4-bit v widens to v * 17.
-inline __m128i Expand5(__m128i v) {
-  return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(v, _mm_set1_epi16(527)), _mm_set1_epi16(23)), 6);
-}
-inline __m128i Expand6(__m128i v) {
-  return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(v, _mm_set1_epi16(259)), _mm_set1_epi16(33)), 6);
-}
-
-constexpr bool ExpansionArithmeticHolds() {
-  for (int v = 0; v < 64; ++v) {
-    if (v < 32 && ((v * 527 + 23) >> 6) != kExpansion.e5[v]) return false;
-    if (((v * 259 + 33) >> 6) != kExpansion.e6[v]) return false;
-    if (v < 16 && v * 17 != kExpansion.e4[v]) return false;
-  }
-  return true;
-}
-static_assert(ExpansionArithmeticHolds());
-
-// Blends channel lanes c against background lanes b by alpha lanes a, as
-// BlendChannel does: b + ((c - b) * a >> 8), which is one signed high
-// multiplication: (d << 7) * (a << 1) >> 16, neither factor leaving 16 bits.
-// Alpha 255 keeps the colour.
-inline __m128i BlendLanes(__m128i c, __m128i b, __m128i a) {
-  const __m128i blended = _mm_add_epi16(
-      b, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(c, b), 7), _mm_slli_epi16(a, 1)));
-  const __m128i keep = _mm_cmpeq_epi16(a, _mm_set1_epi16(255));
-  return _mm_or_si128(_mm_and_si128(keep, c), _mm_andnot_si128(keep, blended));
-}
-
-// Eight pixels as blue, green, red lanes: stores them as 24 bytes.
-inline void StoreEightBgr(std::uint8_t* out, __m128i blue, __m128i green, __m128i red);
-
-}  // namespace sse2
-#endif
 
 // Runs a converter eight pixels at a time where it has an SSE2 form, and
 // pixel by pixel for the rest of the run.
@@ -207,12 +167,18 @@ struct DibFrom4444 {
 // ---- RGBA8888 to the DIB ----------------------------------------------------
 
 // Red, green, blue, alpha bytes to blue, green, red, blended when asked.
-// Also the converter of decoded DXT texels, 4 at a time.
+// Also the converter of decoded DXT texels, 4 at a time, so everything a
+// run needs is prepared once per picture.
 struct DibFrom8888 {
   static constexpr unsigned kSourceBits = 32;
   static constexpr unsigned kOutputBits = 24;
 
-  explicit DibFrom8888(const BlendSettings& settings);
+  explicit DibFrom8888(const BlendSettings& settings)
+      : blend(settings.alpha_blend), background(settings.background) {
+#if defined(__SSE2__)
+    back = sse2::BackLanes(background);
+#endif
+  }
 
   static std::uint32_t One(const std::uint8_t* p, bool blend, std::uint32_t background) {
     const std::uint32_t swapped =
@@ -225,97 +191,29 @@ struct DibFrom8888 {
     return b | g << 8 | r << 16;
   }
 
-  void Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const;
+  void Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const {
+    const bool on = blend;
+    const std::uint32_t colorref = background;
+    std::uint32_t i = 0;
+#if defined(__SSE2__)
+    const __m128i lanes = back;
+    for (; i + 4 <= n; i += 4) {
+      const __m128i rgba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * i));
+      sse2::StoreFourBgr(out + 3 * i, sse2::FourToBgr(rgba, on, lanes));
+    }
+#endif
+    if (i < n) {
+      EmitBgr(out + 3 * i, n - i,
+              [in, i, on, colorref](std::uint32_t k) { return One(in + 4 * (i + k), on, colorref); });
+    }
+  }
 
   bool blend;
   std::uint32_t background;  // 0x00BBGGRR
 #if defined(__SSE2__)
-  __m128i back;  // red, green, blue, 0 as 16-bit lanes, twice
+  __m128i back;
 #endif
 };
-
-#if defined(__SSE2__)
-namespace sse2 {
-
-// Four RGBA pixels to four lanes of blue | green << 8 | red << 16, blended
-// against `back` (red, green, blue, 0 as 16-bit lanes, twice) when asked.
-// The blend c + ((c - b) * a >> 8) is one signed high multiplication:
-// (d << 7) * (a << 1) >> 16 is d * a >> 8 rounded towards minus infinity,
-// and neither factor leaves 16 bits.
-inline __m128i FourToBgr(__m128i rgba, bool blend, __m128i back) {
-  if (blend) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i opaque = _mm_set1_epi16(255);
-    __m128i halves[2] = {_mm_unpacklo_epi8(rgba, zero), _mm_unpackhi_epi8(rgba, zero)};
-    for (__m128i& c : halves) {
-      const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(c, 0xFF), 0xFF);
-      const __m128i d = _mm_sub_epi16(c, back);
-      const __m128i blended =
-          _mm_add_epi16(back, _mm_mulhi_epi16(_mm_slli_epi16(d, 7), _mm_slli_epi16(a, 1)));
-      const __m128i keep = _mm_cmpeq_epi16(a, opaque);  // alpha 255 keeps the colour
-      c = _mm_or_si128(_mm_and_si128(keep, c), _mm_andnot_si128(keep, blended));
-    }
-    rgba = _mm_packus_epi16(halves[0], halves[1]);
-  }
-  const __m128i byte = _mm_set1_epi32(0xFF);
-  const __m128i green = _mm_and_si128(rgba, _mm_set1_epi32(0xFF00));
-  const __m128i blue = _mm_and_si128(_mm_srli_epi32(rgba, 16), byte);
-  const __m128i red = _mm_slli_epi32(_mm_and_si128(rgba, byte), 16);
-  return _mm_or_si128(_mm_or_si128(green, blue), red);
-}
-
-// Packs four lanes of 3-byte pixels into 12 bytes and stores them.
-inline void StoreFourBgr(std::uint8_t* out, __m128i bgr0) {
-  const __m128i lane0 = _mm_setr_epi32(0x00FFFFFF, 0, 0, 0);
-  const __m128i packed = _mm_or_si128(
-      _mm_or_si128(_mm_and_si128(bgr0, lane0),
-                   _mm_and_si128(_mm_srli_si128(bgr0, 1), _mm_slli_si128(lane0, 3))),
-      _mm_or_si128(_mm_and_si128(_mm_srli_si128(bgr0, 2), _mm_slli_si128(lane0, 6)),
-                   _mm_and_si128(_mm_srli_si128(bgr0, 3), _mm_slli_si128(lane0, 9))));
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), packed);
-  Store32(out + 8, static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(packed, 8))));
-}
-
-inline void StoreEightBgr(std::uint8_t* out, __m128i blue, __m128i green, __m128i red) {
-  const __m128i blue_green = _mm_or_si128(blue, _mm_slli_epi16(green, 8));
-  StoreFourBgr(out, _mm_unpacklo_epi16(blue_green, red));
-  StoreFourBgr(out + 12, _mm_unpackhi_epi16(blue_green, red));
-}
-
-}  // namespace sse2
-
-inline DibFrom8888::DibFrom8888(const BlendSettings& settings)
-    : blend(settings.alpha_blend), background(settings.background) {
-  const auto r = static_cast<short>(background & 0xFF);
-  const auto g = static_cast<short>(background >> 8 & 0xFF);
-  const auto b = static_cast<short>(background >> 16 & 0xFF);
-  back = _mm_setr_epi16(r, g, b, 0, r, g, b, 0);
-}
-
-inline void DibFrom8888::Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const {
-  const bool on = blend;
-  const __m128i lanes = back;
-  std::uint32_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    const __m128i rgba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * i));
-    sse2::StoreFourBgr(out + 3 * i, sse2::FourToBgr(rgba, on, lanes));
-  }
-  if (i < n) {
-    const std::uint32_t colorref = background;
-    EmitBgr(out + 3 * i, n - i,
-            [in, i, on, colorref](std::uint32_t k) { return One(in + 4 * (i + k), on, colorref); });
-  }
-}
-#else
-inline DibFrom8888::DibFrom8888(const BlendSettings& settings)
-    : blend(settings.alpha_blend), background(settings.background) {}
-
-inline void DibFrom8888::Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const {
-  const bool on = blend;
-  const std::uint32_t colorref = background;
-  EmitBgr(out, n, [in, on, colorref](std::uint32_t i) { return One(in + 4 * i, on, colorref); });
-}
-#endif
 
 // ---- RGBA output, alpha kept -------------------------------------------------
 
