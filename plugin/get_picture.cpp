@@ -55,6 +55,8 @@ std::int32_t DecodePicture(const gim::Reader& reader, platform::LocalHandle* hea
   return plugin::kSuccess;
 }
 
+// One copy for both families of exports, not one inlined into each.
+[[gnu::noinline]]
 std::int32_t PictureOf(plugin::HostBuffer buf, plugin::LongPtr len, std::uint32_t flag,
                        platform::LocalHandle* header_out, platform::LocalHandle* bits_out,
                        plugin::ProgressCallback progress, plugin::LongPtr user_data) {

@@ -22,6 +22,8 @@ platform::LocalHandle MakeInfoText(const gim::Reader& reader) {
   return block.UnlockAndRelease();
 }
 
+// One copy for both families of exports, not one inlined into each.
+[[gnu::noinline]]
 std::int32_t PictureInfoOf(plugin::HostBuffer buf, plugin::LongPtr len, std::uint32_t flag,
                            plugin::PictureInfo* info) {
   if (info == nullptr) return plugin::kUnsupported;
