@@ -55,10 +55,13 @@ unsigned long ProcessId() {
 // counter. It starts with a dot so that a listing hides it while it exists.
 fs::path TemporaryName(const fs::path& path) {
   static std::atomic<unsigned long> counter{0};
-  const std::string tag = "." + std::to_string(ProcessId()) + "-" + std::to_string(++counter) + ".tmp";
   fs::path name = path;
   name.replace_filename(fs::path(".") += path.filename());
-  name += tag;
+  name += ".";
+  name += std::to_string(ProcessId());
+  name += "-";
+  name += std::to_string(++counter);
+  name += ".tmp";
   return name;
 }
 

@@ -50,7 +50,7 @@ std::string Describe(const std::vector<std::uint8_t>& bytes, std::string& text) 
   text += "format: " + FormatName(image.image_format) + "\n";
 
   // The info text ends its lines with CR LF, for hosts; here they are lines.
-  std::string info(gim::ComposeInfoText(reader, nullptr, 0), '\0');
+  std::string info(static_cast<std::size_t>(gim::ComposeInfoText(reader, nullptr, 0)), '\0');
   gim::ComposeInfoText(reader, info.data(), info.size());
   for (const char c : info) {
     if (c != '\r') text += c;

@@ -68,12 +68,12 @@ std::string EncodePng(const PngPicture& p, std::vector<std::uint8_t>& png) {
                               SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
   }
 
-  const std::uint64_t row_bytes = RowBytes(p);
+  const auto row_bytes = static_cast<std::size_t>(RowBytes(p));
   std::vector<std::uint8_t> swapped(p.blue_first ? row_bytes : 0);
   for (std::uint32_t y = 0; error == 0 && y < p.height; ++y) {
     const std::uint8_t* row = p.first_row + static_cast<std::ptrdiff_t>(y) * p.step;
     if (p.blue_first) {
-      for (std::uint64_t i = 0; i + 2 < row_bytes; i += 3) {
+      for (std::size_t i = 0; i + 2 < row_bytes; i += 3) {
         swapped[i] = row[i + 2];
         swapped[i + 1] = row[i + 1];
         swapped[i + 2] = row[i];

@@ -24,8 +24,8 @@ std::uint32_t ColourTableEntries(const PicturePlan& plan) {
 
 void WriteRgbaRows(const PicturePlan& plan, std::uint8_t* rows, std::uint64_t stride) {
   const gim::ImageHeader& image = plan.image;
-  std::vector<std::uint8_t> bits(plan.bits_block_bytes);
-  std::vector<std::uint8_t> plane(plan.plane_bytes);
+  std::vector<std::uint8_t> bits(static_cast<std::size_t>(plan.bits_block_bytes));
+  std::vector<std::uint8_t> plane(static_cast<std::size_t>(plan.plane_bytes));
   const std::uint8_t* source = plan.source;
   if (plan.plane_bytes != 0) {
     const std::uint8_t* blocks = plan.compressed_blocks;
@@ -44,7 +44,7 @@ void WriteRgbaRows(const PicturePlan& plan, std::uint8_t* rows, std::uint64_t st
     const std::uint8_t* in = bits.data() + (image.height - 1 - y) * plan.dib_stride;
     std::uint8_t* out = rows + y * stride;
     if (IsIndexed(plan)) {
-      std::memcpy(out, in, DibStride(image.width, plan.dib_bit_count));
+      std::memcpy(out, in, static_cast<std::size_t>(DibStride(image.width, plan.dib_bit_count)));
       continue;
     }
     for (std::uint32_t x = 0; x < image.width; ++x) {
