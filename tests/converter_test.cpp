@@ -146,7 +146,9 @@ Case MakeCase(std::uint16_t format, bool be, Random& random) {
   for (std::uint8_t& b : pic.pixels) b = random.Byte();
   const std::size_t row = fixture::StoredRowBytes(format, kWidth);
   const bool indexed = format == fixture::kIndex4 || format == fixture::kIndex8;
-  std::uint16_t palette_format = format == fixture::kIndex4 ? fixture::kRgba8888 : fixture::kRgba4444;
+  const std::uint16_t palette_format = format == fixture::kIndex4
+                                           ? (be ? fixture::kRgba5650 : fixture::kRgba8888)
+                                           : (be ? fixture::kRgba5551 : fixture::kRgba4444);
   if (indexed) {
     Bytes entries(format == fixture::kIndex4 ? 64 : 512);
     for (std::uint8_t& b : entries) b = random.Byte();

@@ -108,6 +108,8 @@ std::string Convert(const decode::PicturePlan& plan, const ConvertOptions& optio
       palette = Zeroed(4 * std::uint64_t{png.palette_entries});
       decode::WritePaletteRgba(plan, palette.data());
       png.palette = palette.data();
+      // RGBA5650 entries have no alpha: the palette is opaque.
+      png.palette_alpha = plan.palette.entry_format != gim::kRgba5650;
     }
     if (stride * png.height > kMaxBlockBytes) return "too large";
     rows = Zeroed(stride * png.height);
