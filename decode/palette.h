@@ -1,4 +1,5 @@
-// GIM palette entries to the RGBQUAD colour table of the DIB.
+// GIM palette entries to the RGBQUAD colour table of the DIB, or to RGBA
+// entries for converters.
 #pragma once
 
 #include <cstdint>
@@ -7,19 +8,17 @@
 
 namespace tovak::decode {
 
-// Bytes one palette entry takes: formats 0 to 2 are 16-bit words, every other
-// format is read as 4-byte RGBA8888.
-std::uint64_t PaletteEntryBytes(std::uint16_t format);
-
 // Converts `count` entries into RGBQUADs at `table` (4 * count bytes), then
-// blends them when their format carries alpha. RGBA5650 has none and is
-// never blended.
+// blends them when their format carries alpha. The 16-bit layouts are read
+// as such, every other format as RGBA8888. RGBA5650 has no alpha: its
+// entries keep 0 in rgbReserved and are never blended.
 void ConvertPalette(const std::uint8_t* entries, std::uint32_t count,
                     std::uint16_t format, std::uint8_t* table,
                     const BlendSettings& settings);
 
-// Blends RGBQUADs in place; rgbReserved keeps each entry's alpha.
-void BlendPalette(std::uint8_t* table, std::int32_t count,
-                  const BlendSettings& settings);
+// The same entries as red, green, blue, alpha bytes, unblended; RGBA5650
+// entries are opaque.
+void ConvertPaletteRgba(const std::uint8_t* entries, std::uint32_t count,
+                        std::uint16_t format, std::uint8_t* out);
 
 }  // namespace tovak::decode

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "gim/formats.h"
+
 namespace tovak::gim {
 namespace {
 
@@ -62,20 +64,10 @@ bool RecogniseAs(ByteView bytes, bool big_endian) {
   const std::uint64_t block = FindBlockInRoot(reader, kImageBlock);
   std::uint16_t format = 0;
   return block != 0 && reader.U16(block + kFieldFormat, format) &&
-         IsAcceptedFormat(format);
+         DescribeFormat(format) != nullptr;
 }
 
 }  // namespace
-
-bool IsAcceptedFormat(std::uint16_t format) {
-  return format <= kIndex8 || (format >= kDxt1 && format <= kDxt5) ||
-         (format >= kDxt1Ext && format <= kDxt5Ext);
-}
-
-bool IsDxtFormat(std::uint16_t format) {
-  return (format >= kDxt1 && format <= kDxt5) ||
-         (format >= kDxt1Ext && format <= kDxt5Ext);
-}
 
 Recognition Recognise(ByteView bytes) {
   if (RecogniseAs(bytes, false)) return {true, false};

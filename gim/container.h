@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "gim/byte_view.h"
+#include "gim/formats.h"
 
 namespace tovak::gim {
 
@@ -21,24 +22,6 @@ enum BlockId : std::uint16_t {
   kPaletteBlock = 5,
   kFileInfoBlock = 0xFF,
 };
-
-enum ImageFormat : std::uint16_t {
-  kRgba5650 = 0,
-  kRgba5551 = 1,
-  kRgba4444 = 2,
-  kRgba8888 = 3,
-  kIndex4 = 4,
-  kIndex8 = 5,
-  kDxt1 = 8,
-  kDxt3 = 9,
-  kDxt5 = 10,
-  kDxt1Ext = 0x108,
-  kDxt3Ext = 0x109,
-  kDxt5Ext = 0x10A,
-};
-
-bool IsAcceptedFormat(std::uint16_t format);
-bool IsDxtFormat(std::uint16_t format);
 
 struct Recognition {
   bool recognised = false;

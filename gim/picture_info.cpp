@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "gim/container.h"
+#include "gim/formats.h"
 
 namespace tovak::gim {
 namespace {
@@ -38,13 +39,6 @@ struct TextSink {
 };
 
 constexpr char kNewLine[] = "\r\n";
-
-// The bit depth of the DIB GetPicture delivers: every direct-colour and DXT
-// format becomes 24 bits; the indexed formats keep their stored depth.
-std::int16_t DibDepth(std::uint16_t format, std::uint16_t bits_per_pixel) {
-  if (format <= kRgba8888 || IsDxtFormat(format)) return 24;
-  return static_cast<std::int16_t>(bits_per_pixel);
-}
 
 // The file-info block's strings: zero-terminated, one after another, in the
 // block's content up to its step. One zero byte at the very start is padding;
@@ -106,8 +100,12 @@ bool Summarise(const Reader& reader, PictureSummary& out) {
       !reader.U16(block + 28, bits_per_pixel)) {
     return false;
   }
-  out.bit_depth = DibDepth(format, bits_per_pixel);
-  return true;
+  // The depth of the DIB GetPicture delivers; a picture that can make no
+  // DIB is refused here as it is there.
+  const FormatDescription* description = DescribeFormat(format);
+  if (description == nullptr) return false;
+  out.bit_depth = static_cast<std::int16_t>(DibBitCount(*description, bits_per_pixel));
+  return out.bit_depth != 0;
 }
 
 std::uint64_t ComposeInfoText(const Reader& reader, char* out,

@@ -40,19 +40,9 @@ std::int32_t DecodePicture(const gim::Reader& reader, platform::LocalHandle* hea
     return plugin::kNoMemory;
   }
 
-  // A DXT picture's decoded plane, which lives only until the pixels are in
-  // the bits block.
-  plugin::FixedBlock plane;
-  if (plan.plane_bytes != 0 && !plane.Allocate(plan.plane_bytes)) {
-    *header_out = platform::LocalHandle{};
-    *bits_out = platform::LocalHandle{};
-    return plugin::kNoMemory;
-  }
-
   const decode::BlendSettings& settings = plugin::Settings();
   decode::WriteHeaderBlock(plan, header.data(), settings);
-  decode::WriteBitsBlock(plan, bits.data(), plane.data(), settings);
-  plane.Free();
+  decode::WriteBitsBlock(plan, bits.data(), settings);
 
   if (StopRequested(progress, 1, user_data)) {
     // The picture is complete: the host takes both blocks as they are.

@@ -216,6 +216,7 @@ void CheckAllVariants(const Source& s, Random& rng) {
     EXPECT_EQ(U32(d.header, 32), count);                      // biClrUsed
     EXPECT_EQ(U32(d.header, 36), count);                      // biClrImportant
     ASSERT_GE(d.bits.size(), final_stride * h);
+    EXPECT_EQ(NonZeroPadding(d.bits, w, h, FinalBits(format)), 0u);
 
     int mismatches = 0;
     for (std::size_t y = 0; y < h && mismatches < 5; ++y) {

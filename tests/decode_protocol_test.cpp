@@ -383,15 +383,25 @@ TEST(DecodeMalformed, HugePictureGives4WithoutAllocating) {
   }
 }
 
-TEST(DecodeMalformed, SixteenBitsPerPixelWithoutASixteenBitRuleIsRefused) {
-  for (std::uint16_t format : {std::uint16_t{fixture::kIndex4}, std::uint16_t{fixture::kIndex8},
-                               std::uint16_t{fixture::kRgba8888}}) {
+// The format code alone decides how a direct-colour or DXT picture is read
+// and reduced: whatever bits_per_pixel says, the DIB is the one its usual
+// depth gives. (Indexed pictures are refused unless it is 4 or 8, with
+// the picture information's bit-depth rule.)
+TEST(DecodeMalformed, BitsPerPixelDoesNotChangeADirectColourPicture) {
+  for (std::uint16_t format : {0, 1, 2, 3, 8, 10}) {
     for (bool be : {false, true}) {
-      SCOPED_TRACE(::testing::Message() << "format " << format << (be ? " big-endian" : ""));
       fixture::Picture pic = Picture(format, 8, 4, be);
-      pic.bits_per_pixel = 16;
-      pic.pixels.assign(4096, 0x21);
-      EXPECT_EQ(Decode(WriteBytes(pic)).result, plugin::kUnsupported);
+      const Decoded usual = Decode(WriteBytes(pic));
+      ASSERT_EQ(usual.result, plugin::kSuccess);
+      for (std::uint16_t bits : {1, 4, 8, 16, 24, 32, 99}) {
+        SCOPED_TRACE(::testing::Message() << "format " << format << (be ? " big-endian" : "")
+                                          << " bits_per_pixel " << bits);
+        pic.bits_per_pixel = bits;
+        const Decoded d = Decode(WriteBytes(pic));
+        ASSERT_EQ(d.result, plugin::kSuccess);
+        EXPECT_EQ(d.header, usual.header);
+        EXPECT_EQ(d.bits, usual.bits);
+      }
     }
   }
 }

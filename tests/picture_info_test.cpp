@@ -89,12 +89,15 @@ TEST(PictureInfo, BitDepthRule) {
     std::int16_t expected;
   };
   // Direct colour and DXT: always the 24-bit DIB, whatever bits_per_pixel
-  // says. Indexed: bits_per_pixel itself.
+  // says. Indexed: bits_per_pixel itself when it is 4 or 8; any other
+  // makes no DIB a host can draw, and the picture is refused (0 here).
   const Case kCases[] = {
       {0, 16, 24},     {1, 16, 24},     {2, 16, 24},     {3, 32, 24},    {3, 16, 24},
       {0, 99, 24},     {8, 4, 24},      {9, 8, 24},      {10, 8, 24},    {0x108, 4, 24},
       {0x109, 8, 24},  {0x10A, 8, 24},  {0x10A, 0x1234, 24},
-      {4, 4, 4},       {5, 8, 8},       {5, 16, 16},     {4, 8, 8},      {5, 0x0102, 0x0102},
+      {4, 4, 4},       {5, 8, 8},       {4, 8, 8},       {5, 4, 4},
+      {5, 16, 0},      {4, 1, 0},       {4, 2, 0},       {5, 24, 0},     {5, 32, 0},
+      {5, 0x0102, 0},
   };
   for (bool be : {false, true}) {
     for (const Case& c : kCases) {
@@ -103,6 +106,11 @@ TEST(PictureInfo, BitDepthRule) {
       fixture::Picture pic = PictureOf(be, c.format);
       pic.bits_per_pixel = c.bits_per_pixel;
       const InfoCall call = InfoFromMemory(fixture::Write(pic).bytes);
+      if (c.expected == 0) {
+        EXPECT_EQ(call.result, plugin::kUnsupported);
+        EXPECT_EQ(Decode(fixture::Write(pic).bytes).result, plugin::kUnsupported);
+        continue;
+      }
       ASSERT_EQ(call.result, plugin::kSuccess);
       EXPECT_EQ(call.info.bitDepth, c.expected);
       EXPECT_EQ(RawI32(call, 0), 0);

@@ -49,6 +49,24 @@ std::uint64_t DibStride(std::uint64_t width, std::uint64_t bits) {
   return (width * bits + 31) / 32 * 4;
 }
 
+std::size_t NonZeroPadding(const Bytes& bits, std::uint64_t width, std::uint64_t height,
+                           std::uint64_t bit_count) {
+  const std::uint64_t stride = DibStride(width, bit_count);
+  const std::uint64_t pixel_bits = width * bit_count;
+  std::size_t found = 0;
+  for (std::uint64_t at = 0; at < bits.size(); ++at) {
+    const std::uint64_t row = at / stride;
+    const std::uint64_t bit = at % stride * 8;
+    std::uint8_t mask = 0xFF;  // the bits of this byte that are no pixel's
+    if (row < height && bit + 8 <= pixel_bits) mask = 0;
+    if (row < height && bit < pixel_bits && bit + 8 > pixel_bits) {
+      mask = static_cast<std::uint8_t>(0xFF >> (pixel_bits - bit));  // high bits come first
+    }
+    if ((bits[at] & mask) != 0) ++found;
+  }
+  return found;
+}
+
 fixture::Picture PictureOf(bool be, std::uint16_t format, std::uint16_t width,
                            std::uint16_t height) {
   fixture::Picture pic;

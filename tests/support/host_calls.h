@@ -57,6 +57,11 @@ int ReferenceBlend(int c, int b, int a);
 // DIB row stride: width x bits per pixel in whole 4-byte words.
 std::uint64_t DibStride(std::uint64_t width, std::uint64_t bits);
 
+// Bytes of a bits block that are no pixel's (row padding, and everything
+// past `height` rows) yet not zero.
+std::size_t NonZeroPadding(const Bytes& bits, std::uint64_t width, std::uint64_t height,
+                           std::uint64_t bit_count);
+
 // A `width` x `height` picture of `format` whose pixels are all 0x5A.
 fixture::Picture PictureOf(bool be, std::uint16_t format, std::uint16_t width = 4,
                            std::uint16_t height = 2);
