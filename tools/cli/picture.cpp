@@ -7,7 +7,6 @@
 #include "gim/container.h"
 #include "tools/bmp_file.h"
 #include "tools/cli/png_encode.h"
-#include "tools/cli/rgba_rows_shim.h"
 
 namespace tovak::cli {
 namespace {
@@ -37,33 +36,26 @@ struct Dib {
 
 Dib DecodeDib(const decode::PicturePlan& plan) {
   Dib dib{Zeroed(plan.header_block_bytes), Zeroed(plan.bits_block_bytes)};
-  std::vector<std::uint8_t> plane = Zeroed(plan.plane_bytes);
   const decode::BlendSettings settings;
   decode::WriteHeaderBlock(plan, dib.header.data(), settings);
-  decode::WriteBitsBlock(plan, dib.bits.data(), plane.data(), settings);
+  decode::WriteBitsBlock(plan, dib.bits.data(), settings);
   return dib;
-}
-
-bool IndexDepth(const decode::PicturePlan& plan) {
-  const std::uint16_t bits = plan.dib_bit_count;
-  return bits == 1 || bits == 2 || bits == 4 || bits == 8;
 }
 
 // --blend: the DIB's rows, bottom row first, as RGB or as indexes into its
 // blended colour table, opaque as the host shows them.
-std::string BlendedPng(const decode::PicturePlan& plan, const Dib& dib,
-                       std::vector<std::uint8_t>& table, PngPicture& png) {
+void BlendedPng(const decode::PicturePlan& plan, const Dib& dib,
+                std::vector<std::uint8_t>& table, PngPicture& png) {
   const std::uint64_t height = plan.image.height;
-  png.first_row = dib.bits.data() + (height == 0 ? 0 : (height - 1) * plan.final_stride);
-  png.step = -static_cast<std::ptrdiff_t>(plan.final_stride);
-  if (plan.final_bit_count == 24) {
+  png.first_row = dib.bits.data() + (height == 0 ? 0 : (height - 1) * plan.dib_stride);
+  png.step = -static_cast<std::ptrdiff_t>(plan.dib_stride);
+  if (!decode::IsIndexed(plan)) {
     png.colour = PngColour::kRgb;
     png.blue_first = true;
-    return {};
+    return;
   }
-  if (!decode::IsIndexed(plan) || !IndexDepth(plan)) return kInconsistent;
   png.colour = PngColour::kIndexed;
-  png.bit_depth = static_cast<std::uint8_t>(plan.final_bit_count);
+  png.bit_depth = static_cast<std::uint8_t>(plan.dib_bit_count);
   png.palette_entries = decode::ColourTableEntries(plan);
   table.resize(4 * std::size_t{png.palette_entries});
   for (std::uint32_t k = 0; k < png.palette_entries; ++k) {
@@ -74,7 +66,6 @@ std::string BlendedPng(const decode::PicturePlan& plan, const Dib& dib,
   }
   png.palette = table.data();
   png.palette_alpha = false;
-  return {};
 }
 
 std::string Convert(const decode::PicturePlan& plan, const ConvertOptions& options,
@@ -95,12 +86,10 @@ std::string Convert(const decode::PicturePlan& plan, const ConvertOptions& optio
   std::vector<std::uint8_t> rows, palette;
   if (options.blend) {
     dib = DecodeDib(plan);
-    const std::string error = BlendedPng(plan, dib, palette, png);
-    if (!error.empty()) return error;
+    BlendedPng(plan, dib, palette, png);
   } else {
     std::uint64_t stride = std::uint64_t{png.width} * 4;
     if (decode::IsIndexed(plan)) {
-      if (!IndexDepth(plan)) return kInconsistent;
       png.colour = PngColour::kIndexed;
       png.bit_depth = static_cast<std::uint8_t>(plan.dib_bit_count);
       stride = decode::DibStride(png.width, plan.dib_bit_count);
@@ -108,8 +97,6 @@ std::string Convert(const decode::PicturePlan& plan, const ConvertOptions& optio
       palette = Zeroed(4 * std::uint64_t{png.palette_entries});
       decode::WritePaletteRgba(plan, palette.data());
       png.palette = palette.data();
-      // RGBA5650 entries have no alpha: the palette is opaque.
-      png.palette_alpha = plan.palette.entry_format != gim::kRgba5650;
     }
     if (stride * png.height > kMaxBlockBytes) return "too large";
     rows = Zeroed(stride * png.height);
