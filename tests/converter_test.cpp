@@ -35,7 +35,8 @@ struct TovakRun {
 };
 
 TovakRun Tovak(const std::vector<std::string>& args) {
-  const fs::path log = fs::temp_directory_path() / "tovak-converter-test.log";
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const fs::path log = fs::temp_directory_path() / (std::string("tovak-test-") + test->name() + ".log");
   TovakRun run;
 #ifdef _WIN32
   std::wstring line = L"\"" + (ExeDir() / "tovak.exe").wstring() + L"\"";
