@@ -194,7 +194,7 @@ void WriteBitsBlock(const PicturePlan& plan, std::uint8_t* bits, const BlendSett
       WritePixels(plan, DibFrom5551{blend, BackgroundBgr(background)}, out);
       return;
     case WordLayout::k4444: WritePixels(plan, DibFrom4444(settings), out); return;
-    case WordLayout::kNone: WritePixels(plan, DibFrom8888{blend, background}, out); return;
+    case WordLayout::kNone: WritePixels(plan, DibFrom8888(settings), out); return;
   }
 }
 

@@ -40,7 +40,8 @@ struct DxtBlocks {
   bool reorder = false;       // little-endian: parts in GIM's order
 };
 
-// Decodes block `index` (row-major over the padded width) into 16 texels.
+// Decodes block `index` (row-major over the padded width) into 16 texels,
+// row by row, byte for byte as libsquish decodes the same block.
 void DecodeDxtBlock(const DxtBlocks& source, std::uint64_t index, std::uint8_t texels[64]);
 
 // Normal order: texel row j of block (bx, by) is pixels 4bx to 4bx + 3 of

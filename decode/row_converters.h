@@ -121,21 +121,27 @@ struct DibFrom4444 {
 struct DibFrom8888 {
   static constexpr unsigned kSourceBits = 32;
   static constexpr unsigned kOutputBits = 24;
-  bool blend;
-  std::uint32_t background;  // 0x00BBGGRR
+
+  explicit DibFrom8888(const BlendSettings& settings);
 
   static std::uint32_t One(const std::uint8_t* p, bool blend, std::uint32_t background) {
     const std::uint32_t swapped =
         std::uint32_t{p[2]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[0]} << 16;
-    const int a = p[3];
+    const auto a = p[3];
     if (!blend || a == 255) return swapped;
-    const int r = BlendChannel(p[0], static_cast<std::uint8_t>(background), static_cast<std::uint8_t>(a));
-    const int g = BlendChannel(p[1], static_cast<std::uint8_t>(background >> 8), static_cast<std::uint8_t>(a));
-    const int b = BlendChannel(p[2], static_cast<std::uint8_t>(background >> 16), static_cast<std::uint8_t>(a));
-    return static_cast<std::uint32_t>(b | g << 8 | r << 16);
+    const std::uint32_t r = BlendChannel(p[0], static_cast<std::uint8_t>(background), a);
+    const std::uint32_t g = BlendChannel(p[1], static_cast<std::uint8_t>(background >> 8), a);
+    const std::uint32_t b = BlendChannel(p[2], static_cast<std::uint8_t>(background >> 16), a);
+    return b | g << 8 | r << 16;
   }
 
   void Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const;
+
+  bool blend;
+  std::uint32_t background;  // 0x00BBGGRR
+#if defined(__SSE2__)
+  __m128i back;  // red, green, blue, 0 as 16-bit lanes, twice
+#endif
 };
 
 #if defined(__SSE2__)
@@ -180,30 +186,34 @@ inline void StoreFourBgr(std::uint8_t* out, __m128i bgr0) {
   Store32(out + 8, static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(packed, 8))));
 }
 
-inline __m128i BackLanes(std::uint32_t colorref) {
-  const auto r = static_cast<short>(colorref & 0xFF);
-  const auto g = static_cast<short>(colorref >> 8 & 0xFF);
-  const auto b = static_cast<short>(colorref >> 16 & 0xFF);
-  return _mm_setr_epi16(r, g, b, 0, r, g, b, 0);
-}
-
 }  // namespace sse2
+
+inline DibFrom8888::DibFrom8888(const BlendSettings& settings)
+    : blend(settings.alpha_blend), background(settings.background) {
+  const auto r = static_cast<short>(background & 0xFF);
+  const auto g = static_cast<short>(background >> 8 & 0xFF);
+  const auto b = static_cast<short>(background >> 16 & 0xFF);
+  back = _mm_setr_epi16(r, g, b, 0, r, g, b, 0);
+}
 
 inline void DibFrom8888::Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const {
   const bool on = blend;
-  const std::uint32_t colorref = background;
-  const __m128i back = sse2::BackLanes(colorref);
+  const __m128i lanes = back;
   std::uint32_t i = 0;
   for (; i + 4 <= n; i += 4) {
     const __m128i rgba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * i));
-    sse2::StoreFourBgr(out + 3 * i, sse2::FourToBgr(rgba, on, back));
+    sse2::StoreFourBgr(out + 3 * i, sse2::FourToBgr(rgba, on, lanes));
   }
   if (i < n) {
+    const std::uint32_t colorref = background;
     EmitBgr(out + 3 * i, n - i,
             [in, i, on, colorref](std::uint32_t k) { return One(in + 4 * (i + k), on, colorref); });
   }
 }
 #else
+inline DibFrom8888::DibFrom8888(const BlendSettings& settings)
+    : blend(settings.alpha_blend), background(settings.background) {}
+
 inline void DibFrom8888::Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const {
   const bool on = blend;
   const std::uint32_t colorref = background;
