@@ -16,6 +16,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   imagemagick
   libspng-dev
+  g++-mingw-w64-x86-64-posix wine64
 )
 
 sudo_cmd=()
@@ -84,4 +85,11 @@ if [ ! -f "${WINEPREFIX:-$HOME/.wine}/system.reg" ]; then
   say "creating the wine prefix"
   WINEDEBUG=-all wineboot -i >/dev/null 2>&1 || true
   wineserver -w 2>/dev/null || true
+fi
+
+# 64-bit Wine keeps a prefix of its own (the default one may be 32-bit only).
+if [ ! -f "$HOME/.wine64/system.reg" ]; then
+  say "creating the 64-bit wine prefix"
+  WINEDEBUG=-all WINEPREFIX="$HOME/.wine64" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+  WINEPREFIX="$HOME/.wine64" wineserver -w 2>/dev/null || true
 fi

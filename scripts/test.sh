@@ -2,7 +2,8 @@
 # Sets up and runs every test: the native build, the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the tests of concurrent
 # calls under ThreadSanitizer, the fuzz targets' replay and a short fuzzing
-# run, and the Windows build against the real tovak.spi under Wine.
+# run, the Windows build against the real tovak.spi under Wine, and the
+# converter's tests as a 64-bit Windows program under 64-bit Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -13,7 +14,7 @@ export WINEDEBUG=-all
 # still made; only running it needs the machine's help.
 runs_32_bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 
-for preset in native native-asan native-tsan windows; do
+for preset in native native-asan native-tsan windows windows64; do
   echo "== $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"

@@ -1,0 +1,13 @@
+# 64-bit Windows (mingw-w64 x86-64, posix threads), and 64-bit Wine to run
+# what it builds (Debian keeps its loader out of PATH).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+find_program(TOVAK_WINE64 wine64 PATHS /usr/lib/wine REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${TOVAK_WINE64})
