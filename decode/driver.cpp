@@ -186,14 +186,10 @@ void WriteBitsBlock(const PicturePlan& plan, std::uint8_t* bits, const BlendSett
   const OutputRows out{bits + (plan.image.height - 1) * plan.dib_stride,
                        -static_cast<std::int64_t>(plan.dib_stride)};
   if (WriteIndices(plan, out)) return;
-  const bool blend = settings.alpha_blend;
-  const std::uint32_t background = settings.background;
   switch (plan.format->word) {
     case WordLayout::k5650: WritePixels(plan, DibFrom5650{}, out); return;
-    case WordLayout::k5551:
-      WritePixels(plan, DibFrom5551{blend, BackgroundBgr(background)}, out);
-      return;
-    case WordLayout::k4444: WritePixels(plan, DibFrom4444(settings), out); return;
+    case WordLayout::k5551: WritePixels(plan, DibFrom5551{settings}, out); return;
+    case WordLayout::k4444: WritePixels(plan, DibFrom4444{settings}, out); return;
     case WordLayout::kNone: WritePixels(plan, DibFrom8888(settings), out); return;
   }
 }

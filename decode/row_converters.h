@@ -15,7 +15,7 @@
 #include <cstring>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include "decode/sse2_pixels.h"
 #endif
 
 #include "decode/blend.h"
@@ -24,6 +24,7 @@
 
 namespace tovak::decode {
 
+// A 4-byte store assembled in memory order; never a pointer cast.
 inline void Store32(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, 4); }
 
 // Writes n 24-bit pixels from Pixel(i), which gives blue | green << 8 |
@@ -47,17 +48,40 @@ constexpr std::uint32_t BackgroundBgr(std::uint32_t colorref) {
 
 // ---- 16-bit words to the DIB ----------------------------------------------
 
+// Runs a converter eight pixels at a time where it has an SSE2 form, and
+// pixel by pixel for the rest of the run.
+template <class Eight, class One>
+inline void RunWords(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n,
+                     [[maybe_unused]] Eight eight, One one) {
+  std::uint32_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 8 <= n; i += 8) {
+    eight(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i)), out + 3 * i);
+  }
+#endif
+  if (i < n) EmitBgr(out + 3 * i, n - i, [in, i, one](std::uint32_t k) { return one(LoadWord(in + 2 * (i + k))); });
+}
+
 // RGBA5650 has no alpha and is never blended.
 struct DibFrom5650 {
   static constexpr unsigned kSourceBits = 16;
   static constexpr unsigned kOutputBits = 24;
   void Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const {
-    EmitBgr(out, n, [in](std::uint32_t i) {
-      const std::uint32_t w = LoadWord(in + 2 * i);
-      return std::uint32_t{kExpansion.e5[w >> 11]} |
-             std::uint32_t{kExpansion.e6[w >> 5 & 0x3F]} << 8 |
-             std::uint32_t{kExpansion.e5[w & 0x1F]} << 16;
-    });
+    RunWords(
+        in, out, n,
+        [](auto w, std::uint8_t* to) {
+#if defined(__SSE2__)
+          const __m128i five = _mm_set1_epi16(0x1F);
+          sse2::StoreEightBgr(to, sse2::Expand5(_mm_srli_epi16(w, 11)),
+                              sse2::Expand6(_mm_and_si128(_mm_srli_epi16(w, 5), _mm_set1_epi16(0x3F))),
+                              sse2::Expand5(_mm_and_si128(w, five)));
+#endif
+        },
+        [](std::uint32_t w) {
+          return std::uint32_t{kExpansion.e5[w >> 11]} |
+                 std::uint32_t{kExpansion.e6[w >> 5 & 0x3F]} << 8 |
+                 std::uint32_t{kExpansion.e5[w & 0x1F]} << 16;
+        });
   }
 };
 
@@ -66,63 +90,95 @@ struct DibFrom5650 {
 struct DibFrom5551 {
   static constexpr unsigned kSourceBits = 16;
   static constexpr unsigned kOutputBits = 24;
-  bool blend;
-  std::uint32_t background;  // as BackgroundBgr
+  BlendSettings settings;
   void Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const {
-    const std::uint32_t back = background;
-    const std::uint32_t opaque_bit = blend ? 0x8000 : 0;  // off: every pixel opaque
-    EmitBgr(out, n, [in, back, opaque_bit](std::uint32_t i) {
-      const std::uint32_t w = LoadWord(in + 2 * i) | (0x8000 ^ opaque_bit);
-      const std::uint32_t colour = std::uint32_t{kExpansion.e5[w >> 10 & 0x1F]} |
-                                   std::uint32_t{kExpansion.e5[w >> 5 & 0x1F]} << 8 |
-                                   std::uint32_t{kExpansion.e5[w & 0x1F]} << 16;
-      const std::uint32_t keep = 0u - (w >> 15);
-      return (colour & keep) | (back & ~keep);
-    });
+    const std::uint32_t colorref = settings.background;
+    const std::uint32_t back = BackgroundBgr(colorref);
+    // Blending off: every pixel counts as opaque.
+    const std::uint32_t forced = settings.alpha_blend ? 0 : 0x8000;
+    RunWords(
+        in, out, n,
+        [colorref, forced](auto w, std::uint8_t* to) {
+#if defined(__SSE2__)
+          w = _mm_or_si128(w, _mm_set1_epi16(static_cast<short>(forced)));
+          const __m128i keep = _mm_srai_epi16(w, 15);
+          const __m128i five = _mm_set1_epi16(0x1F);
+          const auto pick = [keep](__m128i c, std::uint32_t b) {
+            return _mm_or_si128(_mm_and_si128(keep, c),
+                                _mm_andnot_si128(keep, _mm_set1_epi16(static_cast<short>(b & 0xFF))));
+          };
+          sse2::StoreEightBgr(to, pick(sse2::Expand5(_mm_and_si128(_mm_srli_epi16(w, 10), five)), colorref >> 16),
+                              pick(sse2::Expand5(_mm_and_si128(_mm_srli_epi16(w, 5), five)), colorref >> 8),
+                              pick(sse2::Expand5(_mm_and_si128(w, five)), colorref));
+#else
+          (void)colorref;
+          (void)w;
+          (void)to;
+#endif
+        },
+        [back, forced](std::uint32_t w) {
+          w |= forced;
+          const std::uint32_t colour = std::uint32_t{kExpansion.e5[w >> 10 & 0x1F]} |
+                                       std::uint32_t{kExpansion.e5[w >> 5 & 0x1F]} << 8 |
+                                       std::uint32_t{kExpansion.e5[w & 0x1F]} << 16;
+          const std::uint32_t keep = 0u - (w >> 15);
+          return (colour & keep) | (back & ~keep);
+        });
   }
 };
 
-// RGBA4444: each channel is blended by the pixel's alpha nibble, so one
-// 256-entry table per channel, indexed by alpha nibble and channel nibble,
-// holds every result; it is built per picture (768 blends).
+// RGBA4444: every channel is blended by the pixel's own 4-bit alpha.
 struct DibFrom4444 {
   static constexpr unsigned kSourceBits = 16;
   static constexpr unsigned kOutputBits = 24;
-  std::uint8_t blue[256];   // [alpha << 4 | blue]: the word's high byte
-  std::uint8_t green[256];  // [alpha << 4 | green]
-  std::uint8_t red[256];    // [alpha << 4 | red]
-
-  DibFrom4444(const BlendSettings& settings) {
-    for (int a = 0; a < 16; ++a) {
-      for (int c = 0; c < 16; ++c) {
-        const std::uint8_t v = kExpansion.e4[c];
-        const Bgra blended = Blend({v, v, v, kExpansion.e4[a]}, settings);
-        blue[a << 4 | c] = blended.b;
-        green[a << 4 | c] = blended.g;
-        red[a << 4 | c] = blended.r;
-      }
-    }
-  }
+  BlendSettings settings;
   void Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const {
-    EmitBgr(out, n, [in, this](std::uint32_t i) {
-      const std::uint32_t low = in[2 * i];
-      const std::uint32_t high = in[2 * i + 1];
-      const std::uint32_t alpha = high & 0xF0;
-      return std::uint32_t{blue[high]} | std::uint32_t{green[alpha | low >> 4]} << 8 |
-             std::uint32_t{red[alpha | (low & 0xF)]} << 16;
-    });
+    const BlendSettings s = settings;
+    RunWords(
+        in, out, n,
+        [s](auto w, std::uint8_t* to) {
+#if defined(__SSE2__)
+          const __m128i four = _mm_set1_epi16(0xF);
+          const __m128i seventeen = _mm_set1_epi16(17);
+          __m128i blue = _mm_mullo_epi16(_mm_and_si128(_mm_srli_epi16(w, 8), four), seventeen);
+          __m128i green = _mm_mullo_epi16(_mm_and_si128(_mm_srli_epi16(w, 4), four), seventeen);
+          __m128i red = _mm_mullo_epi16(_mm_and_si128(w, four), seventeen);
+          if (s.alpha_blend) {
+            const __m128i alpha = _mm_mullo_epi16(_mm_srli_epi16(w, 12), seventeen);
+            const auto lane = [](std::uint32_t v) { return _mm_set1_epi16(static_cast<short>(v & 0xFF)); };
+            blue = sse2::BlendLanes(blue, lane(s.background >> 16), alpha);
+            green = sse2::BlendLanes(green, lane(s.background >> 8), alpha);
+            red = sse2::BlendLanes(red, lane(s.background), alpha);
+          }
+          sse2::StoreEightBgr(to, blue, green, red);
+#else
+          (void)s;
+          (void)w;
+          (void)to;
+#endif
+        },
+        [s](std::uint32_t w) {
+          const Bgra c = Blend(From4444(static_cast<std::uint16_t>(w)), s);
+          return std::uint32_t{c.b} | std::uint32_t{c.g} << 8 | std::uint32_t{c.r} << 16;
+        });
   }
 };
 
 // ---- RGBA8888 to the DIB ----------------------------------------------------
 
 // Red, green, blue, alpha bytes to blue, green, red, blended when asked.
-// Also the converter of decoded DXT texels, 4 at a time.
+// Also the converter of decoded DXT texels, 4 at a time, so everything a
+// run needs is prepared once per picture.
 struct DibFrom8888 {
   static constexpr unsigned kSourceBits = 32;
   static constexpr unsigned kOutputBits = 24;
 
-  explicit DibFrom8888(const BlendSettings& settings);
+  explicit DibFrom8888(const BlendSettings& settings)
+      : blend(settings.alpha_blend), background(settings.background) {
+#if defined(__SSE2__)
+    back = sse2::BackLanes(background);
+#endif
+  }
 
   static std::uint32_t One(const std::uint8_t* p, bool blend, std::uint32_t background) {
     const std::uint32_t swapped =
@@ -135,91 +191,29 @@ struct DibFrom8888 {
     return b | g << 8 | r << 16;
   }
 
-  void Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const;
+  void Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const {
+    const bool on = blend;
+    const std::uint32_t colorref = background;
+    std::uint32_t i = 0;
+#if defined(__SSE2__)
+    const __m128i lanes = back;
+    for (; i + 4 <= n; i += 4) {
+      const __m128i rgba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * i));
+      sse2::StoreFourBgr(out + 3 * i, sse2::FourToBgr(rgba, on, lanes));
+    }
+#endif
+    if (i < n) {
+      EmitBgr(out + 3 * i, n - i,
+              [in, i, on, colorref](std::uint32_t k) { return One(in + 4 * (i + k), on, colorref); });
+    }
+  }
 
   bool blend;
   std::uint32_t background;  // 0x00BBGGRR
 #if defined(__SSE2__)
-  __m128i back;  // red, green, blue, 0 as 16-bit lanes, twice
+  __m128i back;
 #endif
 };
-
-#if defined(__SSE2__)
-namespace sse2 {
-
-// Four RGBA pixels to four lanes of blue | green << 8 | red << 16, blended
-// against `back` (red, green, blue, 0 as 16-bit lanes, twice) when asked.
-// The blend c + ((c - b) * a >> 8) is one signed high multiplication:
-// (d << 7) * (a << 1) >> 16 is d * a >> 8 rounded towards minus infinity,
-// and neither factor leaves 16 bits.
-inline __m128i FourToBgr(__m128i rgba, bool blend, __m128i back) {
-  if (blend) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i opaque = _mm_set1_epi16(255);
-    __m128i halves[2] = {_mm_unpacklo_epi8(rgba, zero), _mm_unpackhi_epi8(rgba, zero)};
-    for (__m128i& c : halves) {
-      const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(c, 0xFF), 0xFF);
-      const __m128i d = _mm_sub_epi16(c, back);
-      const __m128i blended =
-          _mm_add_epi16(back, _mm_mulhi_epi16(_mm_slli_epi16(d, 7), _mm_slli_epi16(a, 1)));
-      const __m128i keep = _mm_cmpeq_epi16(a, opaque);  // alpha 255 keeps the colour
-      c = _mm_or_si128(_mm_and_si128(keep, c), _mm_andnot_si128(keep, blended));
-    }
-    rgba = _mm_packus_epi16(halves[0], halves[1]);
-  }
-  const __m128i byte = _mm_set1_epi32(0xFF);
-  const __m128i green = _mm_and_si128(rgba, _mm_set1_epi32(0xFF00));
-  const __m128i blue = _mm_and_si128(_mm_srli_epi32(rgba, 16), byte);
-  const __m128i red = _mm_slli_epi32(_mm_and_si128(rgba, byte), 16);
-  return _mm_or_si128(_mm_or_si128(green, blue), red);
-}
-
-// Packs four lanes of 3-byte pixels into 12 bytes and stores them.
-inline void StoreFourBgr(std::uint8_t* out, __m128i bgr0) {
-  const __m128i lane0 = _mm_setr_epi32(0x00FFFFFF, 0, 0, 0);
-  const __m128i packed = _mm_or_si128(
-      _mm_or_si128(_mm_and_si128(bgr0, lane0),
-                   _mm_and_si128(_mm_srli_si128(bgr0, 1), _mm_slli_si128(lane0, 3))),
-      _mm_or_si128(_mm_and_si128(_mm_srli_si128(bgr0, 2), _mm_slli_si128(lane0, 6)),
-                   _mm_and_si128(_mm_srli_si128(bgr0, 3), _mm_slli_si128(lane0, 9))));
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), packed);
-  Store32(out + 8, static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(packed, 8))));
-}
-
-}  // namespace sse2
-
-inline DibFrom8888::DibFrom8888(const BlendSettings& settings)
-    : blend(settings.alpha_blend), background(settings.background) {
-  const auto r = static_cast<short>(background & 0xFF);
-  const auto g = static_cast<short>(background >> 8 & 0xFF);
-  const auto b = static_cast<short>(background >> 16 & 0xFF);
-  back = _mm_setr_epi16(r, g, b, 0, r, g, b, 0);
-}
-
-inline void DibFrom8888::Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const {
-  const bool on = blend;
-  const __m128i lanes = back;
-  std::uint32_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    const __m128i rgba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * i));
-    sse2::StoreFourBgr(out + 3 * i, sse2::FourToBgr(rgba, on, lanes));
-  }
-  if (i < n) {
-    const std::uint32_t colorref = background;
-    EmitBgr(out + 3 * i, n - i,
-            [in, i, on, colorref](std::uint32_t k) { return One(in + 4 * (i + k), on, colorref); });
-  }
-}
-#else
-inline DibFrom8888::DibFrom8888(const BlendSettings& settings)
-    : blend(settings.alpha_blend), background(settings.background) {}
-
-inline void DibFrom8888::Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const {
-  const bool on = blend;
-  const std::uint32_t colorref = background;
-  EmitBgr(out, n, [in, on, colorref](std::uint32_t i) { return One(in + 4 * i, on, colorref); });
-}
-#endif
 
 // ---- RGBA output, alpha kept -------------------------------------------------
 
