@@ -2,8 +2,9 @@
 # The main job: set up, build tovak.spi and the host program for Windows,
 # write a sample GIM picture and convert it to a .bmp through the real
 # plug-in under Wine (through the 64-bit tovak.sph and host on machines that
-# cannot run 32-bit programs). The picture goes to build/sample.bmp; the same picture
-# compressed to DXT5 goes to build/sample-dxt5.bmp.
+# cannot run 32-bit programs). The picture goes to build/sample.bmp; the same
+# picture compressed to DXT5 goes to build/sample-dxt5.bmp. Then the
+# converter writes the sample as build/sample.png with its alpha kept.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -40,3 +41,20 @@ cmp build/sample-dxt5.bmp build/sample-dxt5-be.bmp
 metric=$(compare -metric RMSE build/sample.bmp build/sample-dxt5.bmp null: 2>&1 || true)
 rmse=$(sed -n 's/.*(\(.*\))/\1/p' <<<"$metric")
 awk -v e="$rmse" 'BEGIN { printf "build/sample-dxt5.bmp: RMSE %.4f to build/sample.bmp\n", e; exit !(e != "" && e < 0.02) }'
+
+# The converter: the sample to PNG, alpha kept; a few pixels checked against
+# the sample's own rule (red across, green down, blue = 255 - red, alpha 128
+# in rows 24 to 39).
+"${wine[@]}" "$out/tovak.exe" convert "$out/sample.gim" -o build --force
+convert build/sample.png -depth 8 RGBA:build/sample.rgba
+for xy in "0 0" "95 30" "40 63" "17 24"; do
+  read -r x y <<<"$xy"
+  r=$((x * 255 / 95)); g=$((y * 255 / 63)); b=$((255 - r)); a=255
+  if [ "$y" -ge 24 ] && [ "$y" -lt 40 ]; then a=128; fi
+  got=$(od -An -tu1 -j $(((y * 96 + x) * 4)) -N4 build/sample.rgba | xargs)
+  if [ "$got" != "$r $g $b $a" ]; then
+    echo "build/sample.png: pixel ($x, $y) is $got, not $r $g $b $a" >&2
+    exit 1
+  fi
+done
+echo "build/sample.png: pixels as the sample's rule gives them"

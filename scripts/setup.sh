@@ -2,9 +2,10 @@
 # Installs what a fresh Debian 12 machine lacks to build and test tovak:
 # the mingw-w64 i686 and x86-64 (posix threads) compilers, wine with its
 # 32-bit and 64-bit parts, zip and unzip for the release package, GoogleTest,
-# Google Benchmark, clang's fuzzer runtime, ImageMagick for
-# checking written bitmaps, and Debian's libsquish source, unpacked outside
-# the repository. Safe to run twice; prints nothing when nothing is missing.
+# Google Benchmark, clang's fuzzer runtime, ImageMagick for checking written
+# bitmaps, libspng for the converter, and Debian's libsquish, libspng and
+# zlib sources, unpacked outside the repository. Safe to run twice; prints
+# nothing when nothing is missing.
 set -euo pipefail
 
 deps_dir="${TOVAK_DEPS_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/tovak}"
@@ -17,6 +18,7 @@ packages=(
   googletest libbenchmark-dev
   clang-14 libclang-rt-14-dev
   imagemagick
+  libspng-dev
 )
 
 sudo_cmd=()
@@ -67,6 +69,17 @@ if [ "$squish_missing" -eq 1 ]; then
   (cd "$deps_dir" && apt-get source -qq libsquish >/dev/null 2>&1)
   ls -d "$deps_dir"/libsquish-*/ >/dev/null
 fi
+
+# The converter's PNG writer and its zlib, compiled for Windows from Debian's
+# source packages as libsquish is.
+for source in libspng zlib; do
+  if ! ls -d "$deps_dir/$source"-*/ >/dev/null 2>&1; then
+    say "fetching the $source source package into $deps_dir"
+    mkdir -p "$deps_dir"
+    (cd "$deps_dir" && apt-get source -qq "$source" >/dev/null 2>&1)
+    ls -d "$deps_dir/$source"-*/ >/dev/null
+  fi
+done
 
 # Wine builds its prefix on first start; do it here so that the first test
 # under wine does not pay for it inside a timeout.

@@ -3,7 +3,8 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, the tests of concurrent
 # calls under ThreadSanitizer, the fuzz targets' replay and a short fuzzing
 # run, the Windows builds against the real tovak.spi (32-bit) and tovak.sph
-# (64-bit) under Wine, and the release package made from them.
+# (64-bit) under Wine, the release package made from them, and the
+# converter's tests as a Windows program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh

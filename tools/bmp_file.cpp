@@ -17,9 +17,9 @@ void Put(std::vector<std::uint8_t>& out, std::uint32_t v, int bytes) {
 
 }  // namespace
 
-std::string WriteBmp(const std::string& path, const std::uint8_t* header,
-                     std::uint64_t header_bytes, const std::uint8_t* bits,
-                     std::uint64_t bits_bytes) {
+std::string LayOutBmp(const std::uint8_t* header, std::uint64_t header_bytes,
+                      const std::uint8_t* bits, std::uint64_t bits_bytes,
+                      std::vector<std::uint8_t>& file) {
   if (header_bytes < 40) return "header block shorter than a BITMAPINFOHEADER";
   const std::uint32_t bit_count = header[14] | header[15] << 8;
   const std::uint32_t size_image = U32(header + 20);
@@ -31,7 +31,8 @@ std::string WriteBmp(const std::string& path, const std::uint8_t* header,
   if (size_image > bits_bytes) return "biSizeImage larger than the bits block";
 
   const std::uint64_t offset = 14 + 40 + table_bytes;
-  std::vector<std::uint8_t> file;
+  file.clear();
+  file.reserve(static_cast<std::size_t>(offset + size_image));
   file.push_back('B');
   file.push_back('M');
   Put(file, static_cast<std::uint32_t>(offset + size_image), 4);
@@ -39,7 +40,15 @@ std::string WriteBmp(const std::string& path, const std::uint8_t* header,
   Put(file, static_cast<std::uint32_t>(offset), 4);
   file.insert(file.end(), header, header + 40 + table_bytes);
   file.insert(file.end(), bits, bits + size_image);
+  return {};
+}
 
+std::string WriteBmp(const std::string& path, const std::uint8_t* header,
+                     std::uint64_t header_bytes, const std::uint8_t* bits,
+                     std::uint64_t bits_bytes) {
+  std::vector<std::uint8_t> file;
+  const std::string error = LayOutBmp(header, header_bytes, bits, bits_bytes, file);
+  if (!error.empty()) return error;
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) return "cannot create " + path;
   const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();

@@ -1,0 +1,33 @@
+// The command line of tovak:
+//
+//   tovak convert PATH... [-o DIR] [--format png|bmp] [--blend] [--force] [-j N] [--times]
+//   tovak info FILE...
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tools/cli/picture.h"
+
+namespace tovak::cli {
+
+enum class Command { kConvert, kInfo, kHelp };
+
+struct Arguments {
+  Command command = Command::kHelp;
+  std::vector<std::filesystem::path> paths;
+  std::filesystem::path out_dir;  // empty: beside each input
+  ConvertOptions convert;
+  bool force = false;
+  unsigned jobs = 0;  // 0: one per core
+  bool times = false;
+};
+
+extern const char kUsage[];
+
+// `args` without the program name, as paths (wide on Windows). An empty
+// string on success, else what is wrong with the command line.
+std::string ParseArguments(const std::vector<std::filesystem::path>& args, Arguments& out);
+
+}  // namespace tovak::cli

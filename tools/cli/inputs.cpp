@@ -1,0 +1,61 @@
+#include "tools/cli/inputs.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace tovak::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool IsGimName(const fs::path& path) {
+  std::string extension;
+  for (const auto c : path.extension().u8string()) {
+    extension += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  }
+  return extension == ".gim";
+}
+
+fs::path OutputFor(const fs::path& input, const fs::path& relative, const fs::path& out_dir,
+                   const std::string& extension) {
+  fs::path output = out_dir.empty() ? input : out_dir / relative;
+  output.replace_extension(extension);
+  return output;
+}
+
+void ListFolder(const fs::path& folder, const fs::path& out_dir, const std::string& extension,
+                std::vector<Job>& jobs) {
+  std::error_code error;
+  std::vector<Job> found;
+  fs::recursive_directory_iterator it(folder, error), end;
+  for (; !error && it != end; it.increment(error)) {
+    // A broken link or an unreadable entry with a .gim name is still listed:
+    // reading it reports why it cannot be converted.
+    std::error_code type_error;
+    if (it->is_directory(type_error) || !IsGimName(it->path())) continue;
+    found.push_back({it->path(), OutputFor(it->path(), it->path().lexically_relative(folder),
+                                           out_dir, extension), {}});
+  }
+  if (error) found.push_back({folder, {}, "cannot list the folder: " + error.message()});
+  std::sort(found.begin(), found.end(),
+            [](const Job& a, const Job& b) { return a.input < b.input; });
+  jobs.insert(jobs.end(), found.begin(), found.end());
+}
+
+}  // namespace
+
+std::vector<Job> ListJobs(const std::vector<fs::path>& paths, const fs::path& out_dir,
+                          const std::string& extension) {
+  std::vector<Job> jobs;
+  for (const fs::path& path : paths) {
+    std::error_code error;
+    if (fs::is_directory(path, error)) {
+      ListFolder(path, out_dir, extension, jobs);
+    } else {
+      jobs.push_back({path, OutputFor(path, path.filename(), out_dir, extension), {}});
+    }
+  }
+  return jobs;
+}
+
+}  // namespace tovak::cli

@@ -1,0 +1,40 @@
+// tovak: converts GIM pictures to PNG (alpha and palettes kept) or to the
+// plug-in's BMP, in batches, and describes them. Arguments arrive as wide
+// strings on Windows (wmain, linked with -municode) and as UTF-8 bytes on
+// Linux; both become std::filesystem paths.
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "tools/cli/arguments.h"
+#include "tools/cli/commands.h"
+#include "tools/cli/progress.h"
+
+namespace {
+
+int Run(std::vector<std::filesystem::path> args) {
+  tovak::cli::PrepareConsole();
+  tovak::cli::Arguments parsed;
+  const std::string error = tovak::cli::ParseArguments(args, parsed);
+  if (!error.empty()) {
+    std::fprintf(stderr, "tovak: %s\n%s", error.c_str(), tovak::cli::kUsage);
+    return 2;
+  }
+  switch (parsed.command) {
+    case tovak::cli::Command::kConvert: return tovak::cli::RunConvert(parsed);
+    case tovak::cli::Command::kInfo: return tovak::cli::RunInfo(parsed);
+    case tovak::cli::Command::kHelp: break;
+  }
+  std::fputs(tovak::cli::kUsage, stdout);
+  return 0;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+#else
+int main(int argc, char** argv) {
+#endif
+  return Run(std::vector<std::filesystem::path>(argv + (argc > 0 ? 1 : 0), argv + argc));
+}
