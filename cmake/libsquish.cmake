@@ -1,3 +1,5 @@
+include_guard(GLOBAL)
+
 # libsquish, compiled from Debian's source package into a static library.
 # The source is not part of this tree: scripts/setup.sh fetches it into
 # ~/.cache/tovak (or set TOVAK_SQUISH_SOURCE to another unpacked copy).

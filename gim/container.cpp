@@ -14,8 +14,9 @@ constexpr int kVisitsBig = 8;
 // further than the root block's size.
 constexpr std::uint64_t kFileInfoReach = 16;
 
-bool BytesAre(ByteView bytes, std::uint64_t offset, const char (&text)[5]) {
-  return bytes.Contains(offset, 4) && std::memcmp(bytes.data + offset, text, 4) == 0;
+bool BytesAre(ByteView bytes, std::uint64_t offset, const char* text, std::uint64_t count) {
+  return bytes.Contains(offset, count) &&
+         std::memcmp(bytes.data + offset, text, static_cast<std::size_t>(count)) == 0;
 }
 
 bool AllZero(ByteView bytes, std::uint64_t offset) {
@@ -25,13 +26,9 @@ bool AllZero(ByteView bytes, std::uint64_t offset) {
 }
 
 bool HeaderMatches(ByteView bytes, bool big_endian) {
-  static const char kSignLittle[4] = {'P', 'S', 'P', '\0'};
-  static const char kSignBig[4] = {'\0', 'P', 'S', 'P'};
-  const bool magic = big_endian
-                         ? BytesAre(bytes, 0, ".GIM") && BytesAre(bytes, 4, "1.00")
-                         : BytesAre(bytes, 0, "MIG.") && BytesAre(bytes, 4, "00.1");
+  const bool magic = BytesAre(bytes, 0, big_endian ? kMagicBig : kMagicLittle, 8);
   if (!magic || !bytes.Contains(8, 4)) return false;
-  const char* sign = big_endian ? kSignBig : kSignLittle;
+  const char* sign = big_endian ? kSignatureBig : kSignatureLittle;
   const bool signature = AllZero(bytes, 8) || std::memcmp(bytes.data + 8, sign, 4) == 0;
   if (!signature) return false;
 

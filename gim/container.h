@@ -54,7 +54,29 @@ inline constexpr std::uint64_t kFrameType = 44;
 inline constexpr std::uint64_t kFrameCount = 46;
 // Palette entries always start here, whatever the palette's pixels_start says.
 inline constexpr std::uint64_t kPaletteEntries = 64;
+// The offset table: one 32-bit offset (pixels_start) a level and frame.
+inline constexpr std::uint64_t kOffsetTable = 48;
+
+// The values of the fields no reader needs, as the PSP's own converter
+// writes them: rows aligned to 16 bytes, heights to 1 row (8 in swizzled
+// order, a tile row), two dimensions, one level of one frame, the offset
+// table right after the header and the pixels after the table.
+inline constexpr std::uint16_t kPitchAlignBytes = 16;
+inline constexpr std::uint16_t kHeightAlignNormal = 1;
+inline constexpr std::uint16_t kHeightAlignSwizzled = 8;
+inline constexpr std::uint16_t kDimensionCount = 2;
+inline constexpr std::uint16_t kLevelTypeImage = 1;
+inline constexpr std::uint16_t kLevelTypePalette = 2;
+inline constexpr std::uint16_t kFrameTypeValue = 3;
+inline constexpr std::uint32_t kPixelsAt = 64;
 }  // namespace image_header
+
+// The file header: magic and version, then a signature, in file order.
+inline constexpr std::uint64_t kFileHeaderBytes = 16;
+inline constexpr char kMagicLittle[9] = "MIG.00.1";
+inline constexpr char kMagicBig[9] = ".GIM1.00";
+inline constexpr char kSignatureLittle[4] = {'P', 'S', 'P', '\0'};
+inline constexpr char kSignatureBig[4] = {'\0', 'P', 'S', 'P'};
 
 // Buffer offsets of the blocks that tovak reads; 0 where there is none.
 struct Blocks {

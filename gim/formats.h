@@ -157,4 +157,11 @@ constexpr DxtLayout DescribeDxt(DxtKind kind) {
 // blocks or one DXT3/DXT5 block.
 inline constexpr std::uint64_t kDxtUnitBytes = 16;
 
+// Indices narrower than a byte fill it from its lowest bits up: the index of
+// pixel x of a row lies this many bits up its byte (an INDEX4 row's left
+// pixel of each pair in the low nibble).
+constexpr unsigned IndexShift(std::uint32_t x, unsigned bits_per_pixel) {
+  return x % (8 / bits_per_pixel) * bits_per_pixel;
+}
+
 }  // namespace tovak::gim

@@ -35,4 +35,28 @@ constexpr std::uint64_t StoredPlaneBytes(std::uint32_t height, std::uint64_t row
   return rows * row_bytes;
 }
 
+// Where byte `column` of plane row `row` is stored, from the plane's start.
+constexpr std::uint64_t StoredOffset(std::uint64_t row, std::uint64_t column,
+                                     std::uint64_t row_bytes, PixelOrder order) {
+  if (order != PixelOrder::kSwizzled) return row * row_bytes + column;
+  return row / kTileRows * kTileRows * row_bytes + column / kTileBytes * kTileBytes * kTileRows +
+         row % kTileRows * kTileBytes + column % kTileBytes;
+}
+
+// The plane row and byte column that the byte stored at `offset` holds: the
+// inverse of StoredOffset.
+struct PlanePlace {
+  std::uint64_t row = 0;
+  std::uint64_t column = 0;
+};
+
+constexpr PlanePlace PlaceOfStored(std::uint64_t offset, std::uint64_t row_bytes,
+                                   PixelOrder order) {
+  if (order != PixelOrder::kSwizzled) return {offset / row_bytes, offset % row_bytes};
+  const std::uint64_t tile_row_bytes = kTileRows * row_bytes;
+  const std::uint64_t in_tile_row = offset % tile_row_bytes;
+  return {offset / tile_row_bytes * kTileRows + in_tile_row % (kTileBytes * kTileRows) / kTileBytes,
+          in_tile_row / (kTileBytes * kTileRows) * kTileBytes + in_tile_row % kTileBytes};
+}
+
 }  // namespace tovak::gim

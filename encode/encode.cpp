@@ -1,0 +1,167 @@
+#include "encode/encode.h"
+
+#include <cstring>
+
+#include "encode/channel_packing.h"
+#include "encode/colour_index.h"
+#include "encode/container.h"
+#include "encode/dxt.h"
+#include "encode/limits.h"
+#include "encode/planes.h"
+#include "gim/pixel_order.h"
+
+namespace tovak::encode {
+namespace {
+
+using gim::PixelKind;
+
+std::uint32_t IndexCapacity(const gim::FormatDescription& format) {
+  return 1u << format.usual_bits_per_pixel;
+}
+
+// The picture as RGBA pixels: its own, or its indices looked up.
+const std::uint8_t* RgbaOf(const SourcePicture& picture, std::vector<std::uint8_t>& expanded) {
+  if (picture.indices == nullptr) return picture.rgba;
+  const std::uint64_t pixels = std::uint64_t{picture.width} * picture.height;
+  expanded.resize(static_cast<std::size_t>(pixels * 4));
+  for (std::uint64_t i = 0; i < pixels; ++i) {
+    std::memcpy(&expanded[4 * i], picture.palette + 4 * picture.indices[i], 4);
+  }
+  return expanded.data();
+}
+
+// The indices and RGBA palette of an indexed format: a paletted picture's
+// own when its palette fits the format, else its distinct colours.
+Outcome IndexPicture(const SourcePicture& picture, const gim::FormatDescription& format,
+                     std::vector<std::uint8_t>& indices, std::vector<std::uint8_t>& palette) {
+  const std::uint32_t capacity = IndexCapacity(format);
+  const std::uint64_t pixels = std::uint64_t{picture.width} * picture.height;
+  if (picture.indices != nullptr && picture.palette_entries <= capacity) {
+    indices.assign(picture.indices, picture.indices + pixels);
+    palette.assign(picture.palette, picture.palette + std::size_t{4} * picture.palette_entries);
+    return {};
+  }
+  std::vector<std::uint8_t> expanded;
+  const std::uint8_t* rgba = RgbaOf(picture, expanded);
+  const std::uint64_t colours = IndexColours(rgba, pixels, capacity, indices, palette);
+  if (colours > capacity) return {Failure::kTooManyColours, colours};
+  return {};
+}
+
+Outcome CheckPicture(const SourcePicture& picture) {
+  if (picture.width == 0 || picture.height == 0) return {Failure::kNoPixels, 0};
+  if (picture.width > kMaxDimension || picture.height > kMaxDimension) {
+    return {Failure::kDimensionTooLarge, picture.width > kMaxDimension ? picture.width : picture.height};
+  }
+  if (std::uint64_t{picture.width} * picture.height * 4 >= kMaxBytes) return {Failure::kTooLarge, 0};
+  if (picture.indices != nullptr) {
+    const std::uint64_t pixels = std::uint64_t{picture.width} * picture.height;
+    for (std::uint64_t i = 0; i < pixels; ++i) {
+      if (picture.indices[i] >= picture.palette_entries) {
+        return {Failure::kIndexOutside, picture.indices[i]};
+      }
+    }
+  }
+  return {};
+}
+
+LevelHeader ImageLevel(const SourcePicture& picture, const gim::FormatDescription& format,
+                       gim::PixelOrder order, std::uint64_t data_bytes) {
+  LevelHeader level;
+  level.format = format.code;
+  level.pixel_order = order == gim::PixelOrder::kSwizzled ? gim::kSwizzledOrder : gim::kNormalOrder;
+  level.width = static_cast<std::uint16_t>(picture.width);
+  level.height = static_cast<std::uint16_t>(picture.height);
+  level.bits_per_pixel = format.usual_bits_per_pixel;
+  level.data_bytes = data_bytes;
+  return level;
+}
+
+Outcome EncodeChecked(const SourcePicture& picture, const EncodeOptions& options,
+                      std::vector<std::uint8_t>& file) {
+  const gim::FormatDescription* format = gim::DescribeFormat(options.format);
+  if (format == nullptr) return {Failure::kNotWritable, options.format};
+  const gim::PixelOrder order = options.swizzled ? gim::PixelOrder::kSwizzled : gim::PixelOrder::kNormal;
+  ContainerParts parts;
+  parts.big_endian = options.big_endian;
+  parts.info = options.info;
+  DataPlaces places;
+
+  if (format->kind == PixelKind::kDxt) {
+    // Decoding reads the decoded plane's rows past the height as empty
+    // texels, but a swizzled tile row spreads each picture row over all 8
+    // of its plane rows: only whole tile rows come back as they were.
+    if (order == gim::PixelOrder::kSwizzled && picture.height % gim::kTileRows != 0) {
+      return {Failure::kSwizzledDxtHeight, picture.height};
+    }
+    const PlaneShape shape = ShapePlane(*format, picture.width, picture.height, order);
+    parts.image = ImageLevel(picture, *format, order, DxtBytes(*format, shape.padded_width, picture.height));
+    const Outcome written = WriteContainer(parts, file, places);
+    if (written.failure != Failure::kNone) return written;
+    std::vector<std::uint8_t> expanded;
+    CompressDxt(RgbaOf(picture, expanded), picture.width, picture.height, *format, order,
+                options.big_endian, options.dxt_quality, file.data() + places.image);
+    return {};
+  }
+
+  const PlaneShape shape = ShapePlane(*format, picture.width, picture.height, order);
+  parts.image = ImageLevel(picture, *format, order, shape.bytes);
+  if (format->kind != PixelKind::kIndexed) {
+    const Outcome written = WriteContainer(parts, file, places);
+    if (written.failure != Failure::kNone) return written;
+    std::vector<std::uint8_t> expanded;
+    StoreColourPlane(RgbaOf(picture, expanded), picture.width, picture.height, *format, order,
+                     file.data() + places.image);
+    return {};
+  }
+
+  const gim::FormatDescription* entry = gim::DescribeFormat(options.palette_format);
+  if (entry == nullptr ||
+      (entry->kind != PixelKind::kWord16 && entry->kind != PixelKind::kRgba8888)) {
+    return {Failure::kPaletteFormat, options.palette_format};
+  }
+  std::vector<std::uint8_t> indices, palette;
+  const Outcome indexed = IndexPicture(picture, *format, indices, palette);
+  if (indexed.failure != Failure::kNone) return indexed;
+  const auto entries = static_cast<std::uint32_t>(palette.size() / 4);
+  // The palette is a picture one row high, padded as any row is.
+  const PlaneShape palette_shape = ShapePlane(*entry, entries, 1, gim::PixelOrder::kNormal);
+  parts.has_palette = true;
+  parts.palette.format = entry->code;
+  parts.palette.width = static_cast<std::uint16_t>(entries);
+  parts.palette.height = 1;
+  parts.palette.bits_per_pixel = entry->usual_bits_per_pixel;
+  parts.palette.palette = true;
+  parts.palette.data_bytes = palette_shape.bytes;
+  const Outcome written = WriteContainer(parts, file, places);
+  if (written.failure != Failure::kNone) return written;
+  StoreIndexPlane(indices.data(), picture.width, picture.height, *format, order,
+                  file.data() + places.image);
+  StoreColourPlane(palette.data(), entries, 1, *entry, gim::PixelOrder::kNormal,
+                   file.data() + places.palette);
+  return {};
+}
+
+}  // namespace
+
+std::uint16_t UsualFormat(const SourcePicture& picture) {
+  if (picture.indices != nullptr) {
+    for (const gim::FormatDescription& format : gim::kFormats) {
+      if (format.kind == PixelKind::kIndexed && picture.palette_entries <= IndexCapacity(format)) {
+        return format.code;
+      }
+    }
+  }
+  return gim::kRgba8888;
+}
+
+Outcome Encode(const SourcePicture& picture, const EncodeOptions& options,
+               std::vector<std::uint8_t>& file) {
+  file.clear();
+  Outcome outcome = CheckPicture(picture);
+  if (outcome.failure == Failure::kNone) outcome = EncodeChecked(picture, options, file);
+  if (outcome.failure != Failure::kNone) file.clear();
+  return outcome;
+}
+
+}  // namespace tovak::encode
