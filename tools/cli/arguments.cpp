@@ -2,12 +2,15 @@
 
 #include <charconv>
 
+#include "gim/formats.h"
 #include "tools/cli/files.h"
 
 namespace tovak::cli {
 
 const char kUsage[] =
     "usage: tovak convert PATH... [-o DIR] [--format png|bmp] [--blend] [--force] [-j N]\n"
+    "       tovak encode PATH... [-o DIR] [--format F] [--palette-format P] [--swizzle]\n"
+    "                    [--big-endian] [--dxt-quality Q] [--info PROJECT,USER] [--force] [-j N]\n"
     "       tovak info FILE...\n"
     "\n"
     "convert  writes NAME.png (or NAME.bmp) for each .gim file, and for the .gim files\n"
@@ -18,8 +21,92 @@ const char kUsage[] =
     "  --force         replace existing outputs\n"
     "  -j N            convert N files at once (default: one per core)\n"
     "  --times         print the time spent reading, decoding, encoding and writing\n"
+    "encode   writes NAME.gim for each .png file, and for the .png files in each folder\n"
+    "         and its subfolders, beside them or under -o DIR (-o, --force, -j, --times\n"
+    "         as for convert)\n"
+    "  --format F          rgba8888, rgba5650, rgba5551, rgba4444, index4, index8, dxt1,\n"
+    "                      dxt3 or dxt5 (default: a palette of up to 16 colours index4,\n"
+    "                      up to 256 index8, anything else rgba8888)\n"
+    "  --palette-format P  index4 and index8: rgba8888 (default), rgba5650, rgba5551\n"
+    "                      or rgba4444\n"
+    "  --swizzle           store the pixels in the swizzled (\"faster\") order\n"
+    "  --big-endian        write the big-endian variant of the container\n"
+    "  --dxt-quality Q     fast, normal (default) or best: libsquish's range fit,\n"
+    "                      cluster fit or iterative cluster fit\n"
+    "  --info PROJECT,USER add a file-info block: PROJECT, USER, the date and the\n"
+    "                      PNG's file name\n"
     "info     prints each picture's size, bit depth, byte order, pixel order,\n"
     "         format and info text\n";
+
+namespace {
+
+// The names of the table's formats of the kinds asked for, lower case, for
+// messages.
+std::string FormatNames(bool direct_only) {
+  std::string names;
+  for (const gim::FormatDescription& format : gim::kFormats) {
+    const bool direct =
+        format.kind == gim::PixelKind::kWord16 || format.kind == gim::PixelKind::kRgba8888;
+    if (direct_only && !direct) continue;
+    if (!names.empty()) names += ", ";
+    for (const char* c = format.name; *c != '\0'; ++c) {
+      names += static_cast<char>(*c >= 'A' && *c <= 'Z' ? *c - 'A' + 'a' : *c);
+    }
+  }
+  return names;
+}
+
+// Takes args[i], and its value, when it is one of encode's own options:
+// true then, with `error` set when it is wrong.
+bool TakeEncodeOption(const std::vector<std::filesystem::path>& args, std::size_t& i,
+                      EncodeArguments& out, std::string& error) {
+  const std::string arg = Utf8(args[i]);
+  const bool takes_value = arg == "--format" || arg == "--palette-format" ||
+                           arg == "--dxt-quality" || arg == "--info";
+  if (!takes_value) {
+    if (arg == "--swizzle") {
+      out.options.swizzled = true;
+    } else if (arg == "--big-endian") {
+      out.options.big_endian = true;
+    } else {
+      return false;
+    }
+    return true;
+  }
+  const std::string value = i + 1 < args.size() ? Utf8(args[++i]) : "";
+  if (arg == "--format") {
+    const gim::FormatDescription* format = gim::FormatNamed(value);
+    if (format == nullptr) error = "--format takes " + FormatNames(false);
+    if (format != nullptr) out.format = format->code;
+  } else if (arg == "--palette-format") {
+    const gim::FormatDescription* format = gim::FormatNamed(value);
+    if (format == nullptr || (format->kind != gim::PixelKind::kWord16 &&
+                              format->kind != gim::PixelKind::kRgba8888)) {
+      error = "--palette-format takes " + FormatNames(true);
+    } else {
+      out.options.palette_format = format->code;
+    }
+  } else if (arg == "--dxt-quality") {
+    if (value == "fast") {
+      out.options.dxt_quality = encode::DxtQuality::kRangeFit;
+    } else if (value == "normal") {
+      out.options.dxt_quality = encode::DxtQuality::kClusterFit;
+    } else if (value == "best") {
+      out.options.dxt_quality = encode::DxtQuality::kIterativeClusterFit;
+    } else {
+      error = "--dxt-quality takes fast, normal or best";
+    }
+  } else {
+    const std::size_t comma = value.find(',');
+    out.info = true;
+    out.project = value.substr(0, comma);
+    out.user = comma == std::string::npos ? "" : value.substr(comma + 1);
+    if (out.project.empty() || out.user.empty()) error = "--info takes PROJECT,USER";
+  }
+  return true;
+}
+
+}  // namespace
 
 std::string ParseArguments(const std::vector<std::filesystem::path>& args, Arguments& out) {
   out = Arguments{};
@@ -27,6 +114,8 @@ std::string ParseArguments(const std::vector<std::filesystem::path>& args, Argum
   const std::string command = Utf8(args[0]);
   if (command == "convert") {
     out.command = Command::kConvert;
+  } else if (command == "encode") {
+    out.command = Command::kEncode;
   } else if (command == "info") {
     out.command = Command::kInfo;
   } else if (command == "help" || command == "--help" || command == "-h") {
@@ -37,9 +126,12 @@ std::string ParseArguments(const std::vector<std::filesystem::path>& args, Argum
 
   bool options_end = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string arg = out.command == Command::kConvert && !options_end ? Utf8(args[i]) : "";
+    const std::string arg = out.command != Command::kInfo && !options_end ? Utf8(args[i]) : "";
     const bool has_value = i + 1 < args.size();
-    if (arg == "--") {
+    std::string wrong;
+    if (out.command == Command::kEncode && !options_end && TakeEncodeOption(args, i, out.encode, wrong)) {
+      if (!wrong.empty()) return wrong;
+    } else if (arg == "--") {
       options_end = true;
     } else if (arg == "-o" || arg == "--output") {
       if (!has_value) return arg + " needs a folder";
@@ -53,7 +145,7 @@ std::string ParseArguments(const std::vector<std::filesystem::path>& args, Argum
       } else {
         return "--format takes png or bmp";
       }
-    } else if (arg == "--blend") {
+    } else if (arg == "--blend" && out.command == Command::kConvert) {
       out.convert.blend = true;
     } else if (arg == "--force") {
       out.force = true;
@@ -73,7 +165,9 @@ std::string ParseArguments(const std::vector<std::filesystem::path>& args, Argum
       out.paths.push_back(args[i]);
     }
   }
-  if (out.paths.empty()) return command == "info" ? "no FILE to describe" : "no PATH to convert";
+  if (out.paths.empty()) {
+    return command == "info" ? "no FILE to describe" : "no PATH to " + command;
+  }
   return {};
 }
 

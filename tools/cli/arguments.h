@@ -1,24 +1,39 @@
 // The command line of tovak:
 //
 //   tovak convert PATH... [-o DIR] [--format png|bmp] [--blend] [--force] [-j N] [--times]
+//   tovak encode PATH... [-o DIR] [--format F] [--palette-format P] [--swizzle]
+//                [--big-endian] [--dxt-quality fast|normal|best] [--info PROJECT,USER]
+//                [--force] [-j N] [--times]
 //   tovak info FILE...
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "encode/encode.h"
 #include "tools/cli/picture.h"
 
 namespace tovak::cli {
 
-enum class Command { kConvert, kInfo, kHelp };
+enum class Command { kConvert, kEncode, kInfo, kHelp };
+
+struct EncodeArguments {
+  std::optional<std::uint16_t> format;  // none: chosen by the picture
+  encode::EncodeOptions options;        // all but the format and the info strings
+  bool info = false;
+  std::string project;
+  std::string user;
+};
 
 struct Arguments {
   Command command = Command::kHelp;
   std::vector<std::filesystem::path> paths;
   std::filesystem::path out_dir;  // empty: beside each input
   ConvertOptions convert;
+  EncodeArguments encode;
   bool force = false;
   unsigned jobs = 0;  // 0: one per core
   bool times = false;

@@ -1,4 +1,4 @@
-// The two commands; each returns the exit code: 0 only when nothing failed.
+// The commands; each returns the exit code: 0 only when nothing failed.
 #pragma once
 
 #include "tools/cli/arguments.h"
@@ -6,6 +6,7 @@
 namespace tovak::cli {
 
 int RunConvert(const Arguments& args);
+int RunEncode(const Arguments& args);
 int RunInfo(const Arguments& args);
 
 }  // namespace tovak::cli

@@ -8,12 +8,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool IsGimName(const fs::path& path) {
+bool HasExtension(const fs::path& path, const std::string& wanted) {
   std::string extension;
   for (const auto c : path.extension().u8string()) {
     extension += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   }
-  return extension == ".gim";
+  return extension == wanted;
 }
 
 fs::path OutputFor(const fs::path& input, const fs::path& relative, const fs::path& out_dir,
@@ -23,16 +23,16 @@ fs::path OutputFor(const fs::path& input, const fs::path& relative, const fs::pa
   return output;
 }
 
-void ListFolder(const fs::path& folder, const fs::path& out_dir, const std::string& extension,
-                std::vector<Job>& jobs) {
+void ListFolder(const fs::path& folder, const std::string& input_extension,
+                const fs::path& out_dir, const std::string& extension, std::vector<Job>& jobs) {
   std::error_code error;
   std::vector<Job> found;
   fs::recursive_directory_iterator it(folder, error), end;
   for (; !error && it != end; it.increment(error)) {
-    // A broken link or an unreadable entry with a .gim name is still listed:
-    // reading it reports why it cannot be converted.
+    // A broken link or an unreadable entry with the inputs' extension is
+    // still listed: reading it reports why it cannot be used.
     std::error_code type_error;
-    if (it->is_directory(type_error) || !IsGimName(it->path())) continue;
+    if (it->is_directory(type_error) || !HasExtension(it->path(), input_extension)) continue;
     found.push_back({it->path(), OutputFor(it->path(), it->path().lexically_relative(folder),
                                            out_dir, extension), {}});
   }
@@ -44,13 +44,13 @@ void ListFolder(const fs::path& folder, const fs::path& out_dir, const std::stri
 
 }  // namespace
 
-std::vector<Job> ListJobs(const std::vector<fs::path>& paths, const fs::path& out_dir,
-                          const std::string& extension) {
+std::vector<Job> ListJobs(const std::vector<fs::path>& paths, const std::string& input_extension,
+                          const fs::path& out_dir, const std::string& extension) {
   std::vector<Job> jobs;
   for (const fs::path& path : paths) {
     std::error_code error;
     if (fs::is_directory(path, error)) {
-      ListFolder(path, out_dir, extension, jobs);
+      ListFolder(path, input_extension, out_dir, extension, jobs);
     } else {
       jobs.push_back({path, OutputFor(path, path.filename(), out_dir, extension), {}});
     }

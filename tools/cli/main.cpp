@@ -1,5 +1,5 @@
 // tovak: converts GIM pictures to PNG (alpha and palettes kept) or to the
-// plug-in's BMP, in batches, and describes them. Arguments arrive as wide
+// plug-in's BMP, and PNG pictures to GIM, in batches, and describes them. Arguments arrive as wide
 // strings on Windows (wmain, linked with -municode) and as UTF-8 bytes on
 // Linux; both become std::filesystem paths.
 #include <cstdio>
@@ -22,6 +22,7 @@ int Run(std::vector<std::filesystem::path> args) {
   }
   switch (parsed.command) {
     case tovak::cli::Command::kConvert: return tovak::cli::RunConvert(parsed);
+    case tovak::cli::Command::kEncode: return tovak::cli::RunEncode(parsed);
     case tovak::cli::Command::kInfo: return tovak::cli::RunInfo(parsed);
     case tovak::cli::Command::kHelp: break;
   }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gim/byte_view.h"
+#include "tools/cli/step_times.h"
 
 namespace tovak::cli {
 
@@ -14,17 +15,6 @@ enum class OutputFormat { kPng, kBmp };
 struct ConvertOptions {
   OutputFormat format = OutputFormat::kPng;
   bool blend = false;  // PNG: blend as the plug-in does and write RGB
-};
-
-// Seconds spent in each step of a conversion, summed over pictures.
-struct StepTimes {
-  double read = 0, decode = 0, encode = 0, write = 0;
-  void Add(const StepTimes& t) {
-    read += t.read;
-    decode += t.decode;
-    encode += t.encode;
-    write += t.write;
-  }
 };
 
 // Converts `input` into the bytes of the output file; an empty string on
