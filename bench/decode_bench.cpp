@@ -15,40 +15,48 @@
 #include "decode/dib.h"
 #include "decode/driver.h"
 #include "decode/plan.h"
-#include "fixture/gim_writer.h"
+#include "encode/encode.h"
 #include "gim/container.h"
 #include "plugin/host_api.h"
 
 namespace {
 
-using tovak::fixture::Bytes;
+using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint16_t kSide = 512;
 
-// A stored plane of pseudo-random bytes. Any bytes are valid DXT data; with
-// kSide a multiple of 8 the plane is exactly the picture's compressed blocks.
-Bytes MakePlane(std::uint16_t format) {
-  Bytes plane(tovak::fixture::StoredRowBytes(format, kSide) * kSide);
+Bytes RandomBytes(std::size_t count) {
+  Bytes out(count);
   std::uint32_t seed = 12345;
-  for (auto& b : plane) {
+  for (auto& b : out) {
     seed = seed * 1103515245u + 12345u;
     b = static_cast<std::uint8_t>(seed >> 24);
   }
-  return plane;
+  return out;
 }
 
+// A picture of pseudo-random pixels, written by the GIM writer: random RGBA
+// (alpha varies, so blending runs nearly everywhere), compressed with
+// libsquish's quick range fit for DXT; indexed pictures random indices into
+// a random palette of the format's size.
 Bytes MakePicture(std::uint16_t format, std::uint16_t order, bool big_endian) {
-  tovak::fixture::Picture pic;
-  pic.format = format;
-  pic.pixel_order = order;
-  pic.big_endian = big_endian;
-  pic.width = kSide;
-  pic.height = kSide;
-  pic.pixels = MakePlane(format);
-  if (format == tovak::fixture::kIndex4 || format == tovak::fixture::kIndex8) {
-    pic.palette = tovak::fixture::Palette{tovak::fixture::kRgba8888, 256, Bytes(1024, 0x7F)};
+  const Bytes rgba = RandomBytes(std::size_t{4} * kSide * kSide);
+  tovak::encode::EncodeOptions options;
+  options.format = format;
+  options.swizzled = order == 1;
+  options.big_endian = big_endian;
+  options.dxt_quality = tovak::encode::DxtQuality::kRangeFit;
+  tovak::encode::SourcePicture picture{kSide, kSide, rgba.data()};
+  Bytes indices;
+  if (format == tovak::gim::kIndex4 || format == tovak::gim::kIndex8) {
+    const std::uint32_t entries = format == tovak::gim::kIndex4 ? 16 : 256;
+    indices.resize(std::size_t{kSide} * kSide);
+    for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<std::uint8_t>(rgba[i] % entries);
+    picture = {kSide, kSide, nullptr, indices.data(), rgba.data(), entries};
   }
-  return tovak::fixture::Write(pic).bytes;
+  Bytes file;
+  tovak::encode::Encode(picture, options, file);
+  return file;
 }
 
 void Decode(benchmark::State& state, std::uint16_t format, std::uint16_t order,
@@ -107,16 +115,21 @@ void CopyBaseline(benchmark::State& state, std::uint16_t format) {
 // The DXT baseline: libsquish alone on the same blocks (taken as S3TC order
 // as they are), into a plane allocated once, padded width x 4 bytes a row.
 void SquishBaseline(benchmark::State& state, std::uint16_t format, int flags) {
-  const Bytes blocks = MakePlane(format);
-  const int multiple = format == tovak::fixture::kDxt1 ? 8 : 4;
+  const Bytes file = MakePicture(format, 0, false);
+  const tovak::gim::ByteView view{file.data(), file.size()};
+  const tovak::gim::Recognition recognition = tovak::gim::Recognise(view);
+  tovak::gim::ImageHeader image;
+  tovak::gim::ReadImageHeader(tovak::gim::Reader{view, false}, recognition.blocks.image, image);
+  const std::uint8_t* blocks = file.data() + image.header_offset + image.pixels_start;
+  const int multiple = format == tovak::gim::kDxt1 ? 8 : 4;
   const int padded_width = (kSide + multiple - 1) / multiple * multiple;
   std::vector<std::uint8_t> plane(std::size_t{4} * padded_width * kSide);
   for (auto _ : state) {
-    squish::DecompressImage(plane.data(), padded_width, kSide, blocks.data(), flags);
+    squish::DecompressImage(plane.data(), padded_width, kSide, blocks, flags);
     benchmark::DoNotOptimize(plane.data());
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * blocks.size()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * (image.pixels_end - image.pixels_start)));
 }
 
 struct Case {
@@ -124,10 +137,10 @@ struct Case {
   std::uint16_t format;
 };
 constexpr Case kCases[] = {
-    {"RGBA8888", tovak::fixture::kRgba8888}, {"RGBA4444", tovak::fixture::kRgba4444},
-    {"RGBA5650", tovak::fixture::kRgba5650}, {"RGBA5551", tovak::fixture::kRgba5551},
-    {"INDEX8", tovak::fixture::kIndex8},
-    {"INDEX4", tovak::fixture::kIndex4},
+    {"RGBA8888", tovak::gim::kRgba8888}, {"RGBA4444", tovak::gim::kRgba4444},
+    {"RGBA5650", tovak::gim::kRgba5650}, {"RGBA5551", tovak::gim::kRgba5551},
+    {"INDEX8", tovak::gim::kIndex8},
+    {"INDEX4", tovak::gim::kIndex4},
 };
 
 struct DxtCase {
@@ -137,9 +150,9 @@ struct DxtCase {
   bool other_orders;  // also decode a big-endian and a swizzled file
 };
 constexpr DxtCase kDxtCases[] = {
-    {"DXT1", tovak::fixture::kDxt1, squish::kDxt1, false},
-    {"DXT3", tovak::fixture::kDxt3, squish::kDxt3, false},
-    {"DXT5", tovak::fixture::kDxt5, squish::kDxt5, true},
+    {"DXT1", tovak::gim::kDxt1, squish::kDxt1, false},
+    {"DXT3", tovak::gim::kDxt3, squish::kDxt3, false},
+    {"DXT5", tovak::gim::kDxt5, squish::kDxt5, true},
 };
 
 // Prints every decode's time as a multiple of its format's baseline.

@@ -249,7 +249,7 @@ TEST(DecodeDxt, EachByteOrderDecodesItsOwnBlockOrder) {
 
 TEST(DecodeDxt, FixtureStoresS3tcBytesInTheLittleEndianOrder) {
   // The fixture writes the little-endian order two ways: field by field,
-  // and by rearranging encoder output (as gimsample does). They must agree.
+  // and by rearranging an S3TC encoder's output. They must agree.
   Random rng;
   for (std::uint16_t format : kBaseFormats) {
     SCOPED_TRACE(format);
