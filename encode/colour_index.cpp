@@ -15,7 +15,7 @@ std::uint32_t ColourAt(const std::uint8_t* rgba, std::uint64_t i) {
 // Every distinct colour, counted once; only when the palette overflows.
 std::uint64_t CountColours(const std::uint8_t* rgba, std::uint64_t pixels) {
   std::vector<std::uint32_t> colours(static_cast<std::size_t>(pixels));
-  for (std::uint64_t i = 0; i < pixels; ++i) colours[i] = ColourAt(rgba, i);
+  for (std::size_t i = 0; i < colours.size(); ++i) colours[i] = ColourAt(rgba, i);
   std::sort(colours.begin(), colours.end());
   return static_cast<std::uint64_t>(std::unique(colours.begin(), colours.end()) - colours.begin());
 }
@@ -31,7 +31,7 @@ std::uint64_t IndexColours(const std::uint8_t* rgba, std::uint64_t pixels, std::
   std::uint32_t entries[256];
   std::uint32_t count = 0;
   indices.assign(static_cast<std::size_t>(pixels), 0);
-  for (std::uint64_t i = 0; i < pixels; ++i) {
+  for (std::size_t i = 0; i < indices.size(); ++i) {
     const std::uint32_t colour = ColourAt(rgba, i);
     std::uint32_t slot = (colour * 0x9E3779B1u) >> 23;
     while (slots[slot] != 0 && entries[slots[slot] - 1] != colour) slot = (slot + 1) % kSlots;

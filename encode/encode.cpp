@@ -24,7 +24,7 @@ const std::uint8_t* RgbaOf(const SourcePicture& picture, std::vector<std::uint8_
   if (picture.indices == nullptr) return picture.rgba;
   const std::uint64_t pixels = std::uint64_t{picture.width} * picture.height;
   expanded.resize(static_cast<std::size_t>(pixels * 4));
-  for (std::uint64_t i = 0; i < pixels; ++i) {
+  for (std::size_t i = 0; i < expanded.size() / 4; ++i) {
     std::memcpy(&expanded[4 * i], picture.palette + 4 * picture.indices[i], 4);
   }
   return expanded.data();

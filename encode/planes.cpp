@@ -22,7 +22,8 @@ PlaneShape ShapePlane(const gim::FormatDescription& format, std::uint32_t width,
 void StoreRow(const std::uint8_t* row, std::uint64_t r, std::uint64_t row_bytes,
               gim::PixelOrder order, std::uint8_t* plane) {
   if (order != gim::PixelOrder::kSwizzled) {
-    std::memcpy(plane + gim::StoredOffset(r, 0, row_bytes, order), row, row_bytes);
+    std::memcpy(plane + gim::StoredOffset(r, 0, row_bytes, order), row,
+                static_cast<std::size_t>(row_bytes));
     return;
   }
   // Padded rows are whole tile lines.

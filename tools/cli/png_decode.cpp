@@ -49,13 +49,14 @@ std::string CheckSize(std::uint32_t width, std::uint32_t height) {
 // to one byte each.
 void UnpackIndices(const std::vector<std::uint8_t>& packed, std::uint32_t width,
                    std::uint32_t height, unsigned depth, std::vector<std::uint8_t>& out) {
-  const std::uint64_t row_bytes = (std::uint64_t{width} * depth + 7) / 8;
-  out.resize(static_cast<std::size_t>(std::uint64_t{width} * height));
+  // The picture's size was checked: every count here fits a size_t.
+  const std::size_t row_bytes = (std::size_t{width} * depth + 7) / 8;
+  out.resize(std::size_t{width} * height);
   const unsigned mask = (1u << depth) - 1;
-  for (std::uint64_t y = 0; y < height; ++y) {
+  for (std::size_t y = 0; y < height; ++y) {
     const std::uint8_t* row = packed.data() + y * row_bytes;
-    for (std::uint64_t x = 0; x < width; ++x) {
-      const std::uint64_t bit = x * depth;
+    for (std::size_t x = 0; x < width; ++x) {
+      const std::size_t bit = x * depth;
       out[y * width + x] = static_cast<std::uint8_t>(row[bit / 8] >> (8 - depth - bit % 8) & mask);
     }
   }
