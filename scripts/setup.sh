@@ -19,6 +19,9 @@ packages=(
   clang-14 libclang-rt-14-dev
   imagemagick
   libspng-dev
+  # Unicorn and Capstone for emu32, which runs tovak.spi where the machine
+  # cannot execute 32-bit programs.
+  python3-unicorn python3-capstone
 )
 
 sudo_cmd=()
