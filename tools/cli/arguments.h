@@ -1,6 +1,7 @@
 // The command line of tovak:
 //
-//   tovak convert PATH... [-o DIR] [--format png|bmp] [--blend] [--force] [-j N] [--times]
+//   tovak convert PATH... [-o DIR] [--format png|bmp] [--compression fast|default|small]
+//                         [--blend] [--force] [-j N] [--times]
 //   tovak info FILE...
 #pragma once
 
