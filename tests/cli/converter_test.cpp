@@ -2,8 +2,9 @@
 // every format in both byte orders (pixels derived from the format rules,
 // palettes and indexes kept), the --blend PNG and the BMP (the plug-in's
 // DIB: blended by the blend rule against its default background), a batch
-// with failures in it, the compression choices and the info command. It needs no plug-in, so it runs
-// in every build, the 64-bit Windows one included.
+// with failures in it, the compression choices, --version and the info
+// command. It needs no plug-in, so it runs in every build, the 64-bit
+// Windows one included.
 #include <gtest/gtest.h>
 #include <spng.h>
 
@@ -422,6 +423,18 @@ TEST(Converter, EveryCompressionGivesTheSamePixels) {
   EXPECT_NE(bad.output.find("--compression takes fast, default or small"), std::string::npos) << bad.output;
   EXPECT_NE(bad.output.find("usage: tovak convert"), std::string::npos) << bad.output;
   EXPECT_FALSE(fs::exists(dir / "bad"));
+}
+
+// --version prints the project's version and nothing else; the usage names it.
+TEST(Converter, VersionAndUsage) {
+  const TovakRun version = Tovak({"--version"});
+  EXPECT_EQ(version.exit_code, 0);
+  std::string text;
+  for (char c : version.output) if (c != '\r') text += c;
+  EXPECT_EQ(text, "tovak " TOVAK_VERSION "\n");
+  const TovakRun help = Tovak({"--help"});
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_NE(help.output.find("tovak --version"), std::string::npos) << help.output;
 }
 
 TEST(Converter, InfoDescribesEachFile) {

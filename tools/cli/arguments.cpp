@@ -10,6 +10,7 @@ const char kUsage[] =
     "usage: tovak convert PATH... [-o DIR] [--format png|bmp] [--compression C] [--blend]\n"
     "                              [--force] [-j N] [--times]\n"
     "       tovak info FILE...\n"
+    "       tovak --version\n"
     "\n"
     "convert    writes NAME.png (or NAME.bmp) for each .gim file, and for the .gim files\n"
     "           in each folder and its subfolders, beside them or under -o DIR\n"
@@ -21,7 +22,8 @@ const char kUsage[] =
     "  -j N               convert N files at once (default: one per core)\n"
     "  --times            print the time spent reading, decoding, encoding and writing\n"
     "info       prints each picture's size, bit depth, byte order, pixel order,\n"
-    "           format and info text\n";
+    "           format and info text\n"
+    "--version  prints tovak's version\n";
 
 std::string ParseArguments(const std::vector<std::filesystem::path>& args, Arguments& out) {
   out = Arguments{};
@@ -33,7 +35,9 @@ std::string ParseArguments(const std::vector<std::filesystem::path>& args, Argum
     out.command = Command::kInfo;
   } else if (command == "help" || command == "--help" || command == "-h") {
     return {};
-
+  } else if (command == "--version") {
+    out.command = Command::kVersion;
+    return args.size() == 1 ? "" : "--version takes no arguments";
   } else {
     return "unknown command '" + command + "'";
   }

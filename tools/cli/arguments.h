@@ -3,6 +3,7 @@
 //   tovak convert PATH... [-o DIR] [--format png|bmp] [--compression fast|default|small]
 //                         [--blend] [--force] [-j N] [--times]
 //   tovak info FILE...
+//   tovak --version
 #pragma once
 
 #include <filesystem>
@@ -13,7 +14,7 @@
 
 namespace tovak::cli {
 
-enum class Command { kConvert, kInfo, kHelp };
+enum class Command { kConvert, kInfo, kHelp, kVersion };
 
 struct Arguments {
   Command command = Command::kHelp;
