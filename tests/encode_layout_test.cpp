@@ -258,7 +258,9 @@ TEST(EncodeLayout, FileInfoBlockFollowsTheRootBlockAndShowsInTheInfoText) {
     const gim::Recognition r = gim::Recognise(view);
     ASSERT_TRUE(r.recognised);
     std::string text(64 * 1024, '\0');
-    text.resize(gim::ComposeInfoText(gim::Reader{view, be}, r.blocks, text.data(), text.size()));
+    const gim::Reader reader{view, be};
+    const gim::Blocks blocks = gim::FindBlocks(reader, gim::BlockSearch::kWithFileInfo);
+    text.resize(gim::ComposeInfoText(reader, blocks, text.data(), text.size()));
     EXPECT_NE(text.find("\r\n[Info]\r\nProject\r\nsomeone\r\n2026-12-08 13:45:00\r\n\xC3\xA9t\xC3\xA9.png\r\n"),
               std::string::npos) << text;
   }

@@ -8,22 +8,26 @@
 namespace tovak::cli {
 
 const char kUsage[] =
-    "usage: tovak convert PATH... [-o DIR] [--format png|bmp] [--blend] [--force] [-j N]\n"
+    "usage: tovak convert PATH... [-o DIR] [--format png|bmp] [--compression C] [--blend]\n"
+    "                              [--force] [-j N] [--times]\n"
     "       tovak encode PATH... [-o DIR] [--format F] [--palette-format P] [--swizzle]\n"
-    "                    [--big-endian] [--dxt-quality Q] [--info PROJECT,USER] [--force] [-j N]\n"
+    "                    [--big-endian] [--dxt-quality Q] [--info PROJECT,USER]\n"
+    "                    [--force] [-j N] [--times]\n"
     "       tovak info FILE...\n"
+    "       tovak --version\n"
     "\n"
-    "convert  writes NAME.png (or NAME.bmp) for each .gim file, and for the .gim files\n"
-    "         in each folder and its subfolders, beside them or under -o DIR\n"
-    "  -o DIR          write under DIR, keeping the layout of folder arguments\n"
-    "  --format F      png (default: alpha kept, palettes kept) or bmp (the plug-in's DIB)\n"
-    "  --blend         blend translucent pixels against 0x282010 as the plug-in does\n"
-    "  --force         replace existing outputs\n"
-    "  -j N            convert N files at once (default: one per core)\n"
-    "  --times         print the time spent reading, decoding, encoding and writing\n"
-    "encode   writes NAME.gim for each .png file, and for the .png files in each folder\n"
-    "         and its subfolders, beside them or under -o DIR (-o, --force, -j, --times\n"
-    "         as for convert)\n"
+    "convert    writes NAME.png (or NAME.bmp) for each .gim file, and for the .gim files\n"
+    "           in each folder and its subfolders, beside them or under -o DIR\n"
+    "  -o DIR             write under DIR, keeping the layout of folder arguments\n"
+    "  --format F         png (default: alpha and palettes kept) or bmp (the plug-in's DIB)\n"
+    "  --compression C    PNG: fast, default or small (slowest); the pixels are the same\n"
+    "  --blend            blend translucent pixels against 0x282010 as the plug-in does\n"
+    "  --force            replace existing outputs\n"
+    "  -j N               convert N files at once (default: one per core)\n"
+    "  --times            print the time spent reading, decoding, encoding and writing\n"
+    "encode     writes NAME.gim for each .png file, and for the .png files in each folder\n"
+    "           and its subfolders, beside them or under -o DIR (-o, --force, -j, --times\n"
+    "           as for convert)\n"
     "  --format F          rgba8888, rgba5650, rgba5551, rgba4444, index4, index8, dxt1,\n"
     "                      dxt3 or dxt5 (default: a palette of up to 16 colours index4,\n"
     "                      up to 256 index8, anything else rgba8888)\n"
@@ -35,8 +39,9 @@ const char kUsage[] =
     "                      cluster fit or iterative cluster fit\n"
     "  --info PROJECT,USER add a file-info block: PROJECT, USER, the date and the\n"
     "                      PNG's file name\n"
-    "info     prints each picture's size, bit depth, byte order, pixel order,\n"
-    "         format and info text\n";
+    "info       prints each picture's size, bit depth, byte order, pixel order,\n"
+    "           format and info text\n"
+    "--version  prints tovak's version\n";
 
 namespace {
 
@@ -120,6 +125,9 @@ std::string ParseArguments(const std::vector<std::filesystem::path>& args, Argum
     out.command = Command::kInfo;
   } else if (command == "help" || command == "--help" || command == "-h") {
     return {};
+  } else if (command == "--version") {
+    out.command = Command::kVersion;
+    return args.size() == 1 ? "" : "--version takes no arguments";
   } else {
     return "unknown command '" + command + "'";
   }
@@ -144,6 +152,17 @@ std::string ParseArguments(const std::vector<std::filesystem::path>& args, Argum
         out.convert.format = OutputFormat::kBmp;
       } else {
         return "--format takes png or bmp";
+      }
+    } else if (arg == "--compression" && out.command == Command::kConvert) {
+      const std::string value = has_value ? Utf8(args[++i]) : "";
+      if (value == "fast") {
+        out.convert.compression = PngCompression::kFast;
+      } else if (value == "default") {
+        out.convert.compression = PngCompression::kDefault;
+      } else if (value == "small") {
+        out.convert.compression = PngCompression::kSmall;
+      } else {
+        return "--compression takes fast, default or small";
       }
     } else if (arg == "--blend" && out.command == Command::kConvert) {
       out.convert.blend = true;

@@ -1,10 +1,12 @@
 // The command line of tovak:
 //
-//   tovak convert PATH... [-o DIR] [--format png|bmp] [--blend] [--force] [-j N] [--times]
+//   tovak convert PATH... [-o DIR] [--format png|bmp] [--compression fast|default|small]
+//                         [--blend] [--force] [-j N] [--times]
 //   tovak encode PATH... [-o DIR] [--format F] [--palette-format P] [--swizzle]
 //                [--big-endian] [--dxt-quality fast|normal|best] [--info PROJECT,USER]
 //                [--force] [-j N] [--times]
 //   tovak info FILE...
+//   tovak --version
 #pragma once
 
 #include <cstdint>
@@ -18,7 +20,7 @@
 
 namespace tovak::cli {
 
-enum class Command { kConvert, kEncode, kInfo, kHelp };
+enum class Command { kConvert, kEncode, kInfo, kHelp, kVersion };
 
 struct EncodeArguments {
   std::optional<std::uint16_t> format;  // none: chosen by the picture

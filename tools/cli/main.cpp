@@ -1,7 +1,8 @@
 // tovak: converts GIM pictures to PNG (alpha and palettes kept) or to the
 // plug-in's BMP, and PNG pictures to GIM, in batches, and describes them. Arguments arrive as wide
 // strings on Windows (wmain, linked with -municode) and as UTF-8 bytes on
-// Linux; both become std::filesystem paths.
+// Linux; both become std::filesystem paths. TOVAK_VERSION is the CMake
+// project's version.
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -24,6 +25,7 @@ int Run(std::vector<std::filesystem::path> args) {
     case tovak::cli::Command::kConvert: return tovak::cli::RunConvert(parsed);
     case tovak::cli::Command::kEncode: return tovak::cli::RunEncode(parsed);
     case tovak::cli::Command::kInfo: return tovak::cli::RunInfo(parsed);
+    case tovak::cli::Command::kVersion: std::puts("tovak " TOVAK_VERSION); return 0;
     case tovak::cli::Command::kHelp: break;
   }
   std::fputs(tovak::cli::kUsage, stdout);

@@ -104,7 +104,7 @@ std::string Convert(const decode::PicturePlan& plan, const ConvertOptions& optio
   times.decode += Since(start);
 
   start = Clock::now();
-  const std::string error = EncodePng(png, output);
+  const std::string error = EncodePng(png, options.compression, output);
   times.encode += Since(start);
   return error.empty() ? error : "cannot encode the PNG: " + error;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gim/byte_view.h"
+#include "tools/cli/png_encode.h"
 #include "tools/cli/step_times.h"
 
 namespace tovak::cli {
@@ -15,6 +16,7 @@ enum class OutputFormat { kPng, kBmp };
 struct ConvertOptions {
   OutputFormat format = OutputFormat::kPng;
   bool blend = false;  // PNG: blend as the plug-in does and write RGB
+  PngCompression compression = PngCompression::kDefault;
 };
 
 // Converts `input` into the bytes of the output file; an empty string on
