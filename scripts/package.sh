@@ -29,8 +29,9 @@ mkdir -p "$stage"
 cp build/windows/tovak.spi build/windows64/tovak.sph build/windows64/tovak.exe "$stage/"
 # Text files in Windows line endings, for the editors users open them in.
 crlf() { sed -e 's/\r$//' -e 's/$/\r/' "$1" >"$2"; }
-crlf package/tovak.ini "$stage/tovak.ini"
-sed "s/@VERSION@/$version/" package/README.txt >"$stage/README.tmp"
+crlf build/windows/tovak.ini "$stage/tovak.ini"
+background="$(cache_value windows TOVAK_DEFAULT_BACKGROUND)"
+sed -e "s/@VERSION@/$version/" -e "s/@BACKGROUND@/$background/" package/README.txt >"$stage/README.tmp"
 crlf "$stage/README.tmp" "$stage/README.txt"
 rm "$stage/README.tmp"
 crlf LICENSE "$stage/LICENSE.txt"

@@ -1,13 +1,17 @@
 #include "tools/cli/arguments.h"
 
 #include <charconv>
+#include <cstdio>
 
+#include "decode/blend.h"
 #include "gim/formats.h"
 #include "tools/cli/files.h"
 
 namespace tovak::cli {
 
-const char kUsage[] =
+std::string Usage() {
+  // A format: the default background is the decoder's constant.
+  static const char kText[] =
     "usage: tovak convert PATH... [-o DIR] [--format png|bmp] [--compression C] [--blend]\n"
     "                              [--force] [-j N] [--times]\n"
     "       tovak encode PATH... [-o DIR] [--format F] [--palette-format P] [--swizzle]\n"
@@ -21,7 +25,7 @@ const char kUsage[] =
     "  -o DIR             write under DIR, keeping the layout of folder arguments\n"
     "  --format F         png (default: alpha and palettes kept) or bmp (the plug-in's DIB)\n"
     "  --compression C    PNG: fast, default or small (slowest); the pixels are the same\n"
-    "  --blend            blend translucent pixels against 0x282010 as the plug-in does\n"
+    "  --blend            blend translucent pixels against 0x%06X as the plug-in does\n"
     "  --force            replace existing outputs\n"
     "  -j N               convert N files at once (default: one per core)\n"
     "  --times            print the time spent reading, decoding, encoding and writing\n"
@@ -42,6 +46,10 @@ const char kUsage[] =
     "info       prints each picture's size, bit depth, byte order, pixel order,\n"
     "           format and info text\n"
     "--version  prints tovak's version\n";
+  char text[sizeof kText + 8];
+  std::snprintf(text, sizeof text, kText, unsigned{decode::kDefaultBackground});
+  return text;
+}
 
 namespace {
 

@@ -41,7 +41,7 @@ struct Arguments {
   bool times = false;
 };
 
-extern const char kUsage[];
+std::string Usage();
 
 // `args` without the program name, as paths (wide on Windows). An empty
 // string on success, else what is wrong with the command line.

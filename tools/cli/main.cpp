@@ -18,7 +18,7 @@ int Run(std::vector<std::filesystem::path> args) {
   tovak::cli::Arguments parsed;
   const std::string error = tovak::cli::ParseArguments(args, parsed);
   if (!error.empty()) {
-    std::fprintf(stderr, "tovak: %s\n%s", error.c_str(), tovak::cli::kUsage);
+    std::fprintf(stderr, "tovak: %s\n%s", error.c_str(), tovak::cli::Usage().c_str());
     return 2;
   }
   switch (parsed.command) {
@@ -28,7 +28,7 @@ int Run(std::vector<std::filesystem::path> args) {
     case tovak::cli::Command::kVersion: std::puts("tovak " TOVAK_VERSION); return 0;
     case tovak::cli::Command::kHelp: break;
   }
-  std::fputs(tovak::cli::kUsage, stdout);
+  std::fputs(tovak::cli::Usage().c_str(), stdout);
   return 0;
 }
 

@@ -52,7 +52,7 @@ std::string DibBmp(const decode::PicturePlan& plan, std::vector<std::uint8_t>& o
   const decode::BlendSettings settings;
   decode::WriteHeaderBlock(plan, header.data(), settings);
   const decode::Failure failure =
-      decode::WritePixels(plan, decode::DibBits(plan, bits.data(), settings));
+      decode::WriteBitsBlock(plan, bits.data(), settings);
   if (failure != decode::Failure::kNone) return decode::FailureText(failure);
   return tools::LayOutBmp(header.data(), header.size(), bits.data(), bits.size(), output);
 }
