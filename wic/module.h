@@ -1,0 +1,17 @@
+// The DLL as a COM server: the live objects and server locks that decide
+// whether it may be unloaded, and the module's own handle.
+#pragma once
+
+#include <windows.h>
+
+namespace tovak::wic {
+
+// Every decoder and frame counts itself from construction to destruction.
+void ObjectCreated();
+void ObjectDestroyed();
+// IClassFactory::LockServer.
+void LockServer(bool lock);
+
+HMODULE ModuleHandle();
+
+}  // namespace tovak::wic
