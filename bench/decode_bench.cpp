@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "decode/dib.h"
 #include "decode/driver.h"
+#include "decode/plan.h"
 #include "fixture/gim_writer.h"
 #include "gim/container.h"
 #include "plugin/host_api.h"
@@ -72,16 +74,18 @@ void Decode(benchmark::State& state, std::uint16_t format, std::uint16_t order,
 void Pass(benchmark::State& state, std::uint16_t format, std::uint16_t order, bool big_endian) {
   const Bytes file = MakePicture(format, order, big_endian);
   const tovak::gim::ByteView view{file.data(), file.size()};
-  const tovak::gim::Reader reader{view, tovak::gim::Recognise(view).big_endian};
+  const tovak::gim::Recognition recognition = tovak::gim::Recognise(view);
+  const tovak::gim::Reader reader{view, recognition.big_endian};
   tovak::decode::PicturePlan plan;
-  if (tovak::decode::PlanPicture(reader, 0x7FFFFFFF, plan) != tovak::decode::PlanStatus::kReady) {
+  if (tovak::decode::PlanPicture(reader, recognition.blocks, 0x7FFFFFFF, plan) !=
+      tovak::decode::Failure::kNone) {
     state.SkipWithError("PlanPicture failed");
     return;
   }
   std::vector<std::uint8_t> bits(plan.bits_block_bytes);
   const tovak::decode::BlendSettings settings;
   for (auto _ : state) {
-    tovak::decode::WriteBitsBlock(plan, bits.data(), settings);
+    tovak::decode::WritePixels(plan, tovak::decode::DibBits(plan, bits.data(), settings));
     benchmark::DoNotOptimize(bits.data());
     benchmark::ClobberMemory();
   }

@@ -5,11 +5,18 @@
 
 namespace tovak::decode {
 
+// The background translucent pixels are blended against unless a user says
+// otherwise: 0x00BBGGRR, red in the low byte as Windows COLORREF values are
+// (red 0x10, green 0x20, blue 0x28).
+inline constexpr std::uint32_t kDefaultBackground = 0x282010;
+
 struct BlendSettings {
   bool alpha_blend = true;
-  // 0x00BBGGRR: red in the low byte, as Windows COLORREF values are.
-  std::uint32_t background = 0x282010;
+  std::uint32_t background = kDefaultBackground;  // 0x00BBGGRR
 };
+
+// Colours as stored.
+inline constexpr BlendSettings kNoBlend{false, kDefaultBackground};
 
 // One colour in DIB order (blue first) with its 8-bit alpha.
 struct Bgra {

@@ -8,15 +8,12 @@
 
 #include "decode/plane_walk.h"
 #include "gim/formats.h"
+#include "gim/pixel_order.h"
 
 namespace tovak::decode {
 
-// Little-endian files are described in 16-byte units: two DXT1 blocks or
-// one DXT3/DXT5 block.
-inline constexpr std::uint64_t kDxtUnitBytes = 16;
-
 constexpr std::uint64_t DxtBlockBytes(gim::DxtKind kind) {
-  return kind == gim::DxtKind::kDxt1 ? 8 : 16;
+  return gim::DescribeDxt(kind).block_bytes;
 }
 
 // Bytes of compressed data a picture of `width` x `height` decoded pixels is
@@ -28,14 +25,11 @@ constexpr std::uint64_t DxtCompressedBytes(gim::DxtKind kind, std::uint32_t widt
          DxtBlockBytes(kind);
 }
 
-// The compressed blocks of one picture, checked to lie within the input:
-// `present` blocks from `blocks` on. Blocks past them (little-endian files
-// whose pixels_end announces fewer units than the picture has) decode as
-// zero blocks.
+// The compressed blocks of one picture, every block that decoding reads
+// checked to lie within the input.
 struct DxtBlocks {
   gim::DxtKind kind = gim::DxtKind::kDxt1;
   const std::uint8_t* blocks = nullptr;
-  std::uint64_t present = 0;
   std::uint64_t per_row = 0;  // blocks across the padded width
   bool reorder = false;       // little-endian: parts in GIM's order
 };
@@ -74,6 +68,8 @@ void WalkDxtSwizzled(const Converter& convert, const DxtBlocks& source, std::uin
   alignas(16) std::uint8_t texels[64];
   alignas(16) static constexpr std::uint8_t kZeroTexels[16] = {};
   const std::uint64_t row_bytes = source.per_row * 16;
+  using gim::kTileBytes;
+  using gim::kTileRows;
   const std::uint64_t tile_rows = (std::uint64_t{height} + kTileRows - 1) / kTileRows;
   for (std::uint64_t by = 0; by < tile_rows * 2; ++by) {
     const bool decoded_rows = by * 4 < height;

@@ -1,45 +1,50 @@
 #include "decode/palette.h"
 
 #include "decode/colour.h"
+#include "decode/row_converters.h"
 #include "gim/formats.h"
 
 namespace tovak::decode {
 namespace {
 
-Bgra Entry(const std::uint8_t* entries, std::uint32_t k, std::uint16_t format) {
-  switch (format) {
-    case gim::kRgba5650: return From5650(LoadWord(entries + 2 * k));
-    case gim::kRgba5551: return From5551(LoadWord(entries + 2 * k));
-    case gim::kRgba4444: return From4444(LoadWord(entries + 2 * k));
-    default: return From8888(entries + 4 * k);
+template <PixelLayout kOut>
+void ConvertAll(const std::uint8_t* entries, std::uint32_t count,
+                const gim::FormatDescription& format, const BlendSettings& blend,
+                std::uint8_t* out) {
+  const bool words = format.kind == gim::PixelKind::kWord16;
+  const bool has_alpha = gim::HasAlpha(format);
+  for (std::uint32_t k = 0; k < count; ++k) {
+    Bgra c = words ? ColourFromWord(LoadWord(entries + 2 * k), format.channels)
+                   : ColourFrom8888(entries + 4 * k);
+    if constexpr (kOut == PixelLayout::kRgbQuad) {
+      // Blended as the picture's pixels are, the entry's alpha kept beside
+      // its colour, and 0 where the format has none.
+      const std::uint8_t alpha = has_alpha ? c.a : 0;
+      c = Blend(c, blend);
+      Store32(out + 4 * k, Pack<PixelLayout::kBgra32>({c.b, c.g, c.r, alpha}));
+    } else {
+      if constexpr (!KeepsAlpha(kOut)) c = Blend(c, blend);
+      const std::uint32_t packed = Pack<kOut>(c);
+      for (unsigned i = 0; i < kOutBytes<kOut>; ++i) {
+        out[kOutBytes<kOut> * k + i] = static_cast<std::uint8_t>(packed >> 8 * i);
+      }
+    }
   }
 }
 
 }  // namespace
 
 void ConvertPalette(const std::uint8_t* entries, std::uint32_t count,
-                    std::uint16_t format, std::uint8_t* table,
-                    const BlendSettings& settings) {
-  for (std::uint32_t k = 0; k < count; ++k) {
-    Bgra c = Entry(entries, k, format);
-    const std::uint8_t alpha = c.a;
-    if (format != gim::kRgba5650) c = Blend(c, settings);
-    std::uint8_t* out = table + 4 * k;
-    out[0] = c.b;
-    out[1] = c.g;
-    out[2] = c.r;
-    out[3] = alpha;  // rgbReserved keeps each entry's alpha
-  }
-}
-
-void ConvertPaletteRgba(const std::uint8_t* entries, std::uint32_t count,
-                        std::uint16_t format, std::uint8_t* out) {
-  for (std::uint32_t k = 0; k < count; ++k) {
-    const Bgra c = Entry(entries, k, format);
-    out[4 * k] = c.r;
-    out[4 * k + 1] = c.g;
-    out[4 * k + 2] = c.b;
-    out[4 * k + 3] = format == gim::kRgba5650 ? 255 : c.a;
+                    std::uint16_t entry_format, PixelLayout layout,
+                    const BlendSettings& blend, std::uint8_t* out) {
+  const gim::FormatDescription& format = *gim::PaletteEntryFormat(entry_format);
+  switch (layout) {
+    case PixelLayout::kBgr24: ConvertAll<PixelLayout::kBgr24>(entries, count, format, blend, out); return;
+    case PixelLayout::kRgb24: ConvertAll<PixelLayout::kRgb24>(entries, count, format, blend, out); return;
+    case PixelLayout::kBgra32: ConvertAll<PixelLayout::kBgra32>(entries, count, format, blend, out); return;
+    case PixelLayout::kRgba32: ConvertAll<PixelLayout::kRgba32>(entries, count, format, blend, out); return;
+    case PixelLayout::kRgbQuad: ConvertAll<PixelLayout::kRgbQuad>(entries, count, format, blend, out); return;
+    case PixelLayout::kIndex: return;
   }
 }
 

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "gim/formats.h"
-
 namespace tovak::gim {
 namespace {
 
@@ -12,24 +10,12 @@ namespace {
 constexpr int kVisitsLittle = 10;
 constexpr int kVisitsBig = 8;
 
-// Block header fields, from the block's start.
-constexpr std::uint64_t kBlockId = 0;
-constexpr std::uint64_t kBlockSize = 4;
-constexpr std::uint64_t kBlockStep = 8;
-
-// Image header fields, from the block's start (the header itself begins 16
-// bytes in).
-constexpr std::uint64_t kFieldFormat = 20;
-constexpr std::uint64_t kFieldOrder = 22;
-constexpr std::uint64_t kFieldWidth = 24;
-constexpr std::uint64_t kFieldHeight = 26;
-constexpr std::uint64_t kFieldBpp = 28;
-constexpr std::uint64_t kFieldPixelsStart = 44;
-constexpr std::uint64_t kFieldPixelsEnd = 48;
+// The file-info block follows the root block, so its walk may go 16 bytes
+// further than the root block's size.
+constexpr std::uint64_t kFileInfoReach = 16;
 
 bool BytesAre(ByteView bytes, std::uint64_t offset, const char (&text)[5]) {
-  return bytes.Contains(offset, 4) &&
-         std::memcmp(bytes.data + offset, text, 4) == 0;
+  return bytes.Contains(offset, 4) && std::memcmp(bytes.data + offset, text, 4) == 0;
 }
 
 bool AllZero(ByteView bytes, std::uint64_t offset) {
@@ -46,84 +32,86 @@ bool HeaderMatches(ByteView bytes, bool big_endian) {
                          : BytesAre(bytes, 0, "MIG.") && BytesAre(bytes, 4, "00.1");
   if (!magic || !bytes.Contains(8, 4)) return false;
   const char* sign = big_endian ? kSignBig : kSignLittle;
-  const bool signature = AllZero(bytes, 8) ||
-                         std::memcmp(bytes.data + 8, sign, 4) == 0;
+  const bool signature = AllZero(bytes, 8) || std::memcmp(bytes.data + 8, sign, 4) == 0;
   if (!signature) return false;
 
   const Reader reader{bytes, big_endian};
   std::uint16_t root_id = 0;
   std::uint16_t picture_id = 0;
   return reader.U16(kRootOffset + kBlockId, root_id) && root_id == kRootBlock &&
-         reader.U16(kPictureOffset + kBlockId, picture_id) &&
-         picture_id == kPictureBlock;
+         reader.U16(kPictureOffset + kBlockId, picture_id) && picture_id == kPictureBlock;
 }
 
-bool RecogniseAs(ByteView bytes, bool big_endian) {
-  if (!HeaderMatches(bytes, big_endian)) return false;
+Recognition RecogniseAs(ByteView bytes, bool big_endian) {
+  if (!HeaderMatches(bytes, big_endian)) return {};
   const Reader reader{bytes, big_endian};
-  const std::uint64_t block = FindBlockInRoot(reader, kImageBlock);
+  const Blocks blocks = FindBlocks(reader);
   std::uint16_t format = 0;
-  return block != 0 && reader.U16(block + kFieldFormat, format) &&
-         DescribeFormat(format) != nullptr;
+  if (blocks.image == 0 ||
+      !reader.U16(blocks.image + kBlockHeaderBytes + image_header::kFormat, format) ||
+      DescribeFormat(format) == nullptr) {
+    return {};
+  }
+  return {true, big_endian, blocks};
 }
 
 }  // namespace
 
 Recognition Recognise(ByteView bytes) {
-  if (RecogniseAs(bytes, false)) return {true, false};
-  if (RecogniseAs(bytes, true)) return {true, true};
-  return {};
+  const Recognition little = RecogniseAs(bytes, false);
+  return little.recognised ? little : RecogniseAs(bytes, true);
 }
 
-bool ReadRootSize(const Reader& reader, std::uint32_t& size) {
-  return reader.U32(kRootOffset + kBlockSize, size);
-}
-
-std::uint64_t FindBlock(const Reader& reader, std::uint16_t id,
-                        std::uint64_t limit) {
+Blocks FindBlocks(const Reader& reader) {
+  Blocks found;
+  std::uint32_t root_size = 0;
+  if (!reader.U32(kRootOffset + kBlockSize, root_size)) return found;
+  const std::uint64_t limit = std::uint64_t{root_size} + kFileInfoReach;
   const int budget = reader.big_endian ? kVisitsBig : kVisitsLittle;
   // 64-bit positions: a huge step ends the walk instead of wrapping back
-  // into blocks already seen.
+  // into blocks already seen. Steps are unsigned, so positions never fall
+  // and a block found before the root block's size was reached within it.
   std::uint64_t position = 0;
   for (int visited = 0; visited < budget && position < limit; ++visited) {
     const std::uint64_t block = kRootOffset + position;
-    std::uint16_t block_id = 0;
+    std::uint16_t id = 0;
     std::uint32_t step = 0;
-    if (!reader.view.Contains(block, kBlockHeaderBytes) ||
-        !reader.U16(block + kBlockId, block_id) ||
+    if (!reader.view.Contains(block, kBlockHeaderBytes) || !reader.U16(block + kBlockId, id) ||
         !reader.U32(block + kBlockStep, step)) {
-      return 0;
+      break;
     }
-    if (block_id == id) return position;
+    // Position 0 is the root block itself, never one of these.
+    const bool in_root = position < root_size;
+    if (position != 0) {
+      if (id == kImageBlock && in_root && found.image == 0) found.image = block;
+      if (id == kPaletteBlock && in_root && found.palette == 0) found.palette = block;
+      if (id == kFileInfoBlock && found.file_info == 0) found.file_info = block;
+    }
     position += step;
   }
-  return 0;
+  return found;
 }
 
-std::uint64_t FindBlockInRoot(const Reader& reader, std::uint16_t id) {
-  std::uint32_t root_size = 0;
-  if (!ReadRootSize(reader, root_size)) return 0;
-  const std::uint64_t position = FindBlock(reader, id, root_size);
-  return position == 0 ? 0 : kRootOffset + position;
+bool ReadImageHeader(const Reader& reader, std::uint64_t block_offset, ImageHeader& out,
+                     HeaderFields fields) {
+  namespace f = image_header;
+  const std::uint64_t h = block_offset + kBlockHeaderBytes;
+  out.header_offset = h;
+  const bool picture = reader.U16(h + f::kFormat, out.image_format) &&
+                       reader.U16(h + f::kPixelOrder, out.pixel_order) &&
+                       reader.U16(h + f::kWidth, out.width) &&
+                       reader.U16(h + f::kHeight, out.height) &&
+                       reader.U16(h + f::kBitsPerPixel, out.bits_per_pixel);
+  if (!picture || fields == HeaderFields::kPicture) return picture;
+  return reader.U32(h + f::kPixelsStart, out.pixels_start) &&
+         reader.U32(h + f::kPixelsEnd, out.pixels_end);
 }
 
-bool ReadImageHeader(const Reader& reader, std::uint64_t block_offset,
-                     ImageHeader& out) {
-  out.header_offset = block_offset + kBlockHeaderBytes;
-  return reader.U16(block_offset + kFieldFormat, out.image_format) &&
-         reader.U16(block_offset + kFieldOrder, out.pixel_order) &&
-         reader.U16(block_offset + kFieldWidth, out.width) &&
-         reader.U16(block_offset + kFieldHeight, out.height) &&
-         reader.U16(block_offset + kFieldBpp, out.bits_per_pixel) &&
-         reader.U32(block_offset + kFieldPixelsStart, out.pixels_start) &&
-         reader.U32(block_offset + kFieldPixelsEnd, out.pixels_end);
-}
-
-bool ReadPaletteHeader(const Reader& reader, std::uint64_t block_offset,
-                       PaletteHeader& out) {
-  out.entries_offset = block_offset + kPaletteEntriesAt;
-  return reader.U16(block_offset + kFieldFormat, out.entry_format) &&
-         reader.U16(block_offset + kFieldWidth, out.count);
+bool ReadPaletteHeader(const Reader& reader, std::uint64_t block_offset, PaletteHeader& out) {
+  const std::uint64_t h = block_offset + kBlockHeaderBytes;
+  out.entries_offset = h + image_header::kPaletteEntries;
+  return reader.U16(h + image_header::kFormat, out.entry_format) &&
+         reader.U16(h + image_header::kWidth, out.count);
 }
 
 }  // namespace tovak::gim

@@ -13,7 +13,14 @@ namespace tovak::gim {
 // picture block right after the root block's own header.
 inline constexpr std::uint64_t kRootOffset = 16;
 inline constexpr std::uint64_t kPictureOffset = 32;
+
+// Block header fields, from the block's start. A block's content always
+// starts 16 bytes in.
 inline constexpr std::uint64_t kBlockHeaderBytes = 16;
+inline constexpr std::uint64_t kBlockId = 0;
+inline constexpr std::uint64_t kBlockSize = 4;
+inline constexpr std::uint64_t kBlockStep = 8;   // to the block the walk visits next
+inline constexpr std::uint64_t kBlockChild = 12;  // to the first child, as writers fill it
 
 enum BlockId : std::uint16_t {
   kRootBlock = 2,
@@ -23,30 +30,55 @@ enum BlockId : std::uint16_t {
   kFileInfoBlock = 0xFF,
 };
 
+// Image header fields, from the image header's start (block offset 16). An
+// image block and a palette block both hold one; in a palette block the
+// format is the entries' format and the width their number.
+namespace image_header {
+inline constexpr std::uint64_t kBytes = 48;
+inline constexpr std::uint64_t kHeaderSize = 0;
+inline constexpr std::uint64_t kFormat = 4;
+inline constexpr std::uint64_t kPixelOrder = 6;
+inline constexpr std::uint64_t kWidth = 8;
+inline constexpr std::uint64_t kHeight = 10;
+inline constexpr std::uint64_t kBitsPerPixel = 12;
+inline constexpr std::uint64_t kPitchAlign = 14;
+inline constexpr std::uint64_t kHeightAlign = 16;
+inline constexpr std::uint64_t kDimensions = 18;
+inline constexpr std::uint64_t kIndexStart = 24;
+inline constexpr std::uint64_t kPixelsStart = 28;  // from the image header's start
+inline constexpr std::uint64_t kPixelsEnd = 32;
+inline constexpr std::uint64_t kPlaneMask = 36;
+inline constexpr std::uint64_t kLevelType = 40;
+inline constexpr std::uint64_t kLevelCount = 42;
+inline constexpr std::uint64_t kFrameType = 44;
+inline constexpr std::uint64_t kFrameCount = 46;
+// Palette entries always start here, whatever the palette's pixels_start says.
+inline constexpr std::uint64_t kPaletteEntries = 64;
+}  // namespace image_header
+
+// Buffer offsets of the blocks that tovak reads; 0 where there is none.
+struct Blocks {
+  std::uint64_t image = 0;
+  std::uint64_t palette = 0;
+  std::uint64_t file_info = 0;
+};
+
 struct Recognition {
   bool recognised = false;
   bool big_endian = false;
+  Blocks blocks;  // those of a recognised buffer
 };
 
-// Decides whether the bytes are a GIM picture this plug-in converts, and in
-// which byte order. Reads nothing outside the view.
+// Decides whether the bytes are a GIM picture tovak converts, and in which
+// byte order. Reads nothing outside the view.
 Recognition Recognise(ByteView bytes);
 
-// The root block's size, which bounds every block walk.
-bool ReadRootSize(const Reader& reader, std::uint32_t& size);
+// Walks the blocks once from the root block. Every block lies within the
+// walk's visit budget and before a block header would leave the buffer; the
+// image and palette blocks start within the root block's size from it, the
+// file-info block, which follows the root block, within 16 bytes more.
+Blocks FindBlocks(const Reader& reader);
 
-// Walks the blocks from the root block and returns the offset, from the root
-// block, of the first visited block whose id is `id`; 0 when none is found
-// within `limit`, within the walk's visit budget, or before a block header
-// would leave the buffer.
-std::uint64_t FindBlock(const Reader& reader, std::uint16_t id,
-                        std::uint64_t limit);
-
-// Buffer offset of the first block with `id`, searched with the root block's
-// size as limit; 0 when there is none.
-std::uint64_t FindBlockInRoot(const Reader& reader, std::uint16_t id);
-
-// The image header of an image block: the block content from block offset 16.
 struct ImageHeader {
   std::uint64_t header_offset = 0;  // buffer offset of the image header
   std::uint16_t image_format = 0;
@@ -58,23 +90,21 @@ struct ImageHeader {
   std::uint32_t pixels_end = 0;
 };
 
-// Reads every field above from the block at `block_offset`; false when any of
-// them lies outside the buffer.
-bool ReadImageHeader(const Reader& reader, std::uint64_t block_offset,
-                     ImageHeader& out);
+// Which fields a reader needs: those describing the picture, or those and
+// where its pixels lie.
+enum class HeaderFields : std::uint8_t { kPicture, kWithPixels };
 
-// A palette block reuses the image header: its format is the entry format,
-// its width the number of entries. Entries always start at block offset 80,
-// whatever its pixels_start says.
+// Reads the fields of the image header of the block at `block_offset`; false
+// when any of them lies outside the buffer.
+bool ReadImageHeader(const Reader& reader, std::uint64_t block_offset, ImageHeader& out,
+                     HeaderFields fields = HeaderFields::kWithPixels);
+
 struct PaletteHeader {
   std::uint64_t entries_offset = 0;  // buffer offset of entry 0
   std::uint16_t entry_format = 0;
   std::uint16_t count = 0;
 };
 
-inline constexpr std::uint64_t kPaletteEntriesAt = 80;
-
-bool ReadPaletteHeader(const Reader& reader, std::uint64_t block_offset,
-                       PaletteHeader& out);
+bool ReadPaletteHeader(const Reader& reader, std::uint64_t block_offset, PaletteHeader& out);
 
 }  // namespace tovak::gim

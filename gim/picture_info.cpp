@@ -4,6 +4,7 @@
 
 #include "gim/container.h"
 #include "gim/formats.h"
+#include "gim/pixel_order.h"
 
 namespace tovak::gim {
 namespace {
@@ -68,54 +69,44 @@ void AppendInfoStrings(const Reader& reader, std::uint64_t area,
   }
 }
 
-void AppendInfoSection(const Reader& reader, TextSink& text) {
-  std::uint32_t root_size = 0;
-  if (!ReadRootSize(reader, root_size)) return;
-  // The file-info block follows the root block, so its walk may go 16 bytes
-  // further than the root block's size.
-  const std::uint64_t position =
-      FindBlock(reader, kFileInfoBlock, std::uint64_t{root_size} + 16);
-  if (position == 0) return;
-  const std::uint64_t block = kRootOffset + position;
+void AppendInfoSection(const Reader& reader, std::uint64_t block, TextSink& text) {
   std::uint32_t size = 0;
   std::uint32_t step = 0;
-  if (!reader.U32(block + 4, size) || !reader.U32(block + 8, step)) return;
-  if (size <= 16 || step <= 16) return;
+  if (block == 0 || !reader.U32(block + kBlockSize, size) || !reader.U32(block + kBlockStep, step)) {
+    return;
+  }
+  if (size <= kBlockHeaderBytes || step <= kBlockHeaderBytes) return;
 
   text.Append(kNewLine);
   text.Append("[Info]");
   text.Append(kNewLine);
-  AppendInfoStrings(reader, block + kBlockHeaderBytes, step - 16u, text);
+  AppendInfoStrings(reader, block + kBlockHeaderBytes, step - kBlockHeaderBytes, text);
 }
 
 }  // namespace
 
-bool Summarise(const Reader& reader, PictureSummary& out) {
-  const std::uint64_t block = FindBlockInRoot(reader, kImageBlock);
-  std::uint16_t format = 0;
-  std::uint16_t bits_per_pixel = 0;
-  if (block == 0 || !reader.U16(block + 20, format) ||
-      !reader.U16(block + 24, out.width) ||
-      !reader.U16(block + 26, out.height) ||
-      !reader.U16(block + 28, bits_per_pixel)) {
+bool Summarise(const Reader& reader, const Blocks& blocks, PictureSummary& out) {
+  ImageHeader image;
+  if (blocks.image == 0 ||
+      !ReadImageHeader(reader, blocks.image, image, HeaderFields::kPicture)) {
     return false;
   }
+  out.width = image.width;
+  out.height = image.height;
   // The depth of the DIB GetPicture delivers; a picture that can make no
   // DIB is refused here as it is there.
-  const FormatDescription* description = DescribeFormat(format);
-  if (description == nullptr) return false;
-  out.bit_depth = static_cast<std::int16_t>(DibBitCount(*description, bits_per_pixel));
+  const FormatDescription* format = DescribeFormat(image.image_format);
+  if (format == nullptr) return false;
+  out.bit_depth = static_cast<std::int16_t>(DibBitCount(*format, image.bits_per_pixel));
   return out.bit_depth != 0;
 }
 
-std::uint64_t ComposeInfoText(const Reader& reader, char* out,
+std::uint64_t ComposeInfoText(const Reader& reader, const Blocks& blocks, char* out,
                               std::uint64_t capacity) {
   TextSink text{out, capacity};
-  const std::uint64_t image_block = FindBlockInRoot(reader, kImageBlock);
-  std::uint16_t format = 0;
-  std::uint16_t order = 0;
-  if (image_block == 0 || !reader.U16(image_block + 20, format) ||
-      !reader.U16(image_block + 22, order)) {
+  ImageHeader image;
+  if (blocks.image == 0 ||
+      !ReadImageHeader(reader, blocks.image, image, HeaderFields::kPicture)) {
     return 0;
   }
 
@@ -124,22 +115,23 @@ std::uint64_t ComposeInfoText(const Reader& reader, char* out,
   text.Append("format_endian: ");
   text.Append(reader.big_endian ? "big" : "little");
   text.Append(kNewLine);
+  // Hosts have always been shown "faster" for every order but the normal one.
   text.Append("pixel_order: ");
-  text.Append(order == 0 ? "normal" : "faster");
+  text.Append(image.pixel_order == kNormalOrder ? "normal" : "faster");
   text.Append(kNewLine);
   text.Append("image_format: ");
-  text.AppendHex(format);
+  text.AppendHex(image.image_format);
   text.Append(kNewLine);
 
-  const std::uint64_t palette_block = FindBlockInRoot(reader, kPaletteBlock);
   std::uint16_t palette_format = 0;
-  if (palette_block != 0 && reader.U16(palette_block + 20, palette_format)) {
+  if (blocks.palette != 0 &&
+      reader.U16(blocks.palette + kBlockHeaderBytes + image_header::kFormat, palette_format)) {
     text.Append("palette_format: ");
     text.AppendHex(palette_format);
     text.Append(kNewLine);
   }
 
-  AppendInfoSection(reader, text);
+  AppendInfoSection(reader, blocks.file_info, text);
   return text.length;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "gim/byte_view.h"
+#include "gim/container.h"
 
 namespace tovak::gim {
 
@@ -15,13 +16,13 @@ struct PictureSummary {
 };
 
 // Fills the summary from the image block of a recognised buffer; false when
-// its header fields lie outside the buffer.
-bool Summarise(const Reader& reader, PictureSummary& out);
+// its header fields lie outside the buffer or it can make no DIB.
+bool Summarise(const Reader& reader, const Blocks& blocks, PictureSummary& out);
 
 // Writes the info text of a recognised buffer into out (at most `capacity`
 // bytes, no terminating zero) and returns the text's full length, so that a
 // first call with no output measures it. Every line ends with CR LF.
-std::uint64_t ComposeInfoText(const Reader& reader, char* out,
+std::uint64_t ComposeInfoText(const Reader& reader, const Blocks& blocks, char* out,
                               std::uint64_t capacity);
 
 }  // namespace tovak::gim

@@ -31,21 +31,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!recognition.recognised) return 0;
   const tovak::gim::Reader reader{view, recognition.big_endian};
 
+  const tovak::gim::Blocks& blocks = recognition.blocks;
   tovak::gim::PictureSummary summary;
-  tovak::gim::Summarise(reader, summary);
-  for (std::uint16_t id : {tovak::gim::kImageBlock, tovak::gim::kPaletteBlock,
-                           tovak::gim::kFileInfoBlock}) {
-    const std::uint64_t block = tovak::gim::FindBlockInRoot(reader, id);
+  tovak::gim::Summarise(reader, blocks, summary);
+  for (std::uint64_t block : {blocks.image, blocks.palette, blocks.file_info}) {
     Require(block == 0 || view.Contains(block, tovak::gim::kBlockHeaderBytes),
             "a found block's header lies outside the input");
   }
 
-  const std::uint64_t length = tovak::gim::ComposeInfoText(reader, nullptr, 0);
+  const std::uint64_t length = tovak::gim::ComposeInfoText(reader, blocks, nullptr, 0);
   // Each listed string of n bytes takes n + 1 bytes of input and n + 2 of
   // text; the Format section adds less than 256.
   Require(length <= 2 * std::uint64_t{size} + 256, "info text longer than the input can explain");
   const std::unique_ptr<char[]> text(new char[length]);
-  Require(tovak::gim::ComposeInfoText(reader, text.get(), length) == length,
+  Require(tovak::gim::ComposeInfoText(reader, blocks, text.get(), length) == length,
           "measured and written info text differ in length");
   if (length != 0) {
     Require(length >= 10 && std::memcmp(text.get(), "[Format]\r\n", 10) == 0,

@@ -1,6 +1,8 @@
 // GetPicture and GetPictureW: run the decoding driver between the host's
 // progress calls and hand the header and bits blocks to the host.
+#include "decode/dib.h"
 #include "decode/driver.h"
+#include "decode/plan.h"
 #include "gim/container.h"
 #include "plugin/host_api.h"
 #include "plugin/input.h"
@@ -16,16 +18,18 @@ bool StopRequested(plugin::ProgressCallback progress, std::int32_t numerator,
   return progress != nullptr && progress(numerator, 1, user_data) != 0;
 }
 
-std::int32_t DecodePicture(const gim::Reader& reader, platform::LocalHandle* header_out,
+std::int32_t DecodePicture(const gim::Reader& reader, const gim::Blocks& blocks,
+                           platform::LocalHandle* header_out,
                            platform::LocalHandle* bits_out,
                            plugin::ProgressCallback progress, plugin::LongPtr user_data) {
   if (StopRequested(progress, 0, user_data)) return plugin::kStopped;
 
   decode::PicturePlan plan;
-  switch (decode::PlanPicture(reader, platform::kMaxBlockBytes, plan)) {
-    case decode::PlanStatus::kReady: break;
-    case decode::PlanStatus::kUnusable: return plugin::kUnsupported;
-    case decode::PlanStatus::kTooLarge: return plugin::kNoMemory;
+  switch (decode::PlanPicture(reader, blocks, platform::kMaxBlockBytes, plan)) {
+    case decode::Failure::kNone: break;
+    // A block no host could map is reported as the allocation it would be.
+    case decode::Failure::kTooLarge: return plugin::kNoMemory;
+    default: return plugin::kUnsupported;
   }
 
   plugin::LocalBlock header;
@@ -42,7 +46,10 @@ std::int32_t DecodePicture(const gim::Reader& reader, platform::LocalHandle* hea
 
   const decode::BlendSettings& settings = plugin::Settings();
   decode::WriteHeaderBlock(plan, header.data(), settings);
-  decode::WriteBitsBlock(plan, bits.data(), settings);
+  if (decode::WritePixels(plan, decode::DibBits(plan, bits.data(), settings)) !=
+      decode::Failure::kNone) {
+    return plugin::kUnsupported;
+  }
 
   if (StopRequested(progress, 1, user_data)) {
     // The picture is complete: the host takes both blocks as they are.
@@ -67,7 +74,8 @@ std::int32_t PictureOf(plugin::HostBuffer buf, plugin::LongPtr len, std::uint32_
 
   const gim::Recognition recognition = gim::Recognise(input.view);
   if (!recognition.recognised) return plugin::kUnsupported;
-  return DecodePicture(gim::Reader{input.view, recognition.big_endian}, header_out,
+  return DecodePicture(gim::Reader{input.view, recognition.big_endian}, recognition.blocks,
+                       header_out,
                        bits_out, progress, user_data);
 }
 

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <memory>
 
-#include "decode/driver.h"
+#include "decode/plan.h"
 #include "gim/container.h"
 #include "plugin/host_api.h"
 #include "plugin/posix_standin.h"
@@ -42,8 +42,8 @@ bool IsLarge(const std::uint8_t* data, std::size_t size) {
   if (!recognition.recognised) return false;
   tovak::decode::PicturePlan plan;
   return tovak::decode::PlanPicture(tovak::gim::Reader{view, recognition.big_endian},
-                                    tovak::platform::kMaxBlockBytes,
-                                    plan) == tovak::decode::PlanStatus::kReady &&
+                                    recognition.blocks, tovak::platform::kMaxBlockBytes,
+                                    plan) == tovak::decode::Failure::kNone &&
          plan.bits_block_bytes > kLargestDecodedBlock;
 }
 

@@ -13,12 +13,12 @@ namespace {
 // The text goes to the host in a moveable block one byte longer than the
 // text, that byte being zero. Without memory the record still stands, with
 // no text.
-platform::LocalHandle MakeInfoText(const gim::Reader& reader) {
-  const std::uint64_t length = gim::ComposeInfoText(reader, nullptr, 0);
+platform::LocalHandle MakeInfoText(const gim::Reader& reader, const gim::Blocks& blocks) {
+  const std::uint64_t length = gim::ComposeInfoText(reader, blocks, nullptr, 0);
   if (length == 0) return platform::LocalHandle{};
   plugin::LocalBlock block;
   if (!block.Allocate(length + 1)) return platform::LocalHandle{};
-  gim::ComposeInfoText(reader, reinterpret_cast<char*>(block.data()), length);
+  gim::ComposeInfoText(reader, blocks, reinterpret_cast<char*>(block.data()), length);
   return block.UnlockAndRelease();
 }
 
@@ -36,14 +36,14 @@ std::int32_t PictureInfoOf(plugin::HostBuffer buf, plugin::LongPtr len, std::uin
   if (!recognition.recognised) return plugin::kUnsupported;
   const gim::Reader reader{input.view, recognition.big_endian};
   gim::PictureSummary summary;
-  if (!gim::Summarise(reader, summary)) return plugin::kUnsupported;
+  if (!gim::Summarise(reader, recognition.blocks, summary)) return plugin::kUnsupported;
 
   plugin::PictureInfo record{};
   record.width = summary.width;
   record.height = summary.height;
   record.bitDepth = summary.bit_depth;
   *info = record;
-  info->infoText = MakeInfoText(reader);
+  info->infoText = MakeInfoText(reader, recognition.blocks);
   return plugin::kSuccess;
 }
 

@@ -31,7 +31,6 @@ class LocalBlock {
   }
 
   std::uint8_t* data() const { return data_; }
-  platform::LocalHandle handle() const { return handle_; }
 
   // Ownership passes to the host; the block stays as it is (locked or not).
   platform::LocalHandle Release() {

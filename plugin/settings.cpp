@@ -11,7 +11,7 @@ namespace {
 // Written only while the loader attaches the library, which it serialises
 // with everything else; every later reader sees the final values unlocked.
 decode::BlendSettings g_settings{kDefaultAlphaBlend != 0,
-                                 static_cast<std::uint32_t>(kDefaultBackground)};
+                                 decode::kDefaultBackground};
 
 constexpr char16_t kSection[] = u"tovak";
 
@@ -34,7 +34,7 @@ bool IniPathFor(const char16_t* module_path, char16_t* out, std::uint32_t capaci
 }
 
 void LoadSettings() {
-  g_settings = {kDefaultAlphaBlend != 0, static_cast<std::uint32_t>(kDefaultBackground)};
+  g_settings = {kDefaultAlphaBlend != 0, decode::kDefaultBackground};
   char16_t module_path[261] = {};
   if (platform::ModulePath(module_path, std::size(module_path)) == 0) return;
   char16_t ini_path[std::size(module_path) + 4] = {};
@@ -43,7 +43,8 @@ void LoadSettings() {
   g_settings.alpha_blend =
       platform::ProfileInt(kSection, u"AlphaBlend", kDefaultAlphaBlend, ini_path) != 0;
   g_settings.background = static_cast<std::uint32_t>(
-      platform::ProfileInt(kSection, u"BlendBkColor", kDefaultBackground, ini_path));
+      platform::ProfileInt(kSection, u"BlendBkColor",
+                           static_cast<std::int32_t>(decode::kDefaultBackground), ini_path));
 }
 
 }  // namespace tovak::plugin

@@ -9,7 +9,6 @@
 namespace tovak::plugin {
 
 inline constexpr std::int32_t kDefaultAlphaBlend = 1;
-inline constexpr std::int32_t kDefaultBackground = 0x282010;  // 2629648
 
 // The settings in force; the defaults until LoadSettings has run.
 const decode::BlendSettings& Settings();

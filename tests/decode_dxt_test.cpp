@@ -433,67 +433,6 @@ TEST(DecodeDxt, SwizzledOrderReadsTheDecodedPlaneInTiles) {
   EXPECT_EQ(past.red, kBackRed);
 }
 
-TEST(DecodeDxt, LittleEndianBlocksThePixelsEndLeavesOutDecodeFromZeroBytes) {
-  // pixels_end equal to pixels_start: no unit is stored, so every block is
-  // zero, which is transparent black in DXT3 (alpha nibbles 0).
-  DxtPicture p = Uniform(fixture::kDxt3, 8, 4, Telltale());
-  fixture::Picture pic;
-  pic.format = fixture::kDxt3;
-  pic.width = 8;
-  pic.height = 4;
-  pic.pixels = fixture::DxtBytes(fixture::kDxt3, p.blocks, true);
-  fixture::File f = fixture::Write(pic);
-  const std::size_t header = f.layout.image + kImageHeader;
-  const std::uint32_t start = U32(f.bytes, header + kPixelsStartField);
-  fixture::PutU32(f.bytes, header + kPixelsEndField, start, false);
-  DxtPicture none = p;
-  for (Block& b : none.blocks) b = Block{};  // all zero: black, alpha 0
-  ExpectPicture(Decode(f.bytes), none, 0);
-
-  // One unit of two stored: the first block decodes, the second is clear.
-  fixture::File one = f;
-  fixture::PutU32(one.bytes, header + kPixelsEndField, start + 16, false);
-  DxtPicture first_only = p;
-  first_only.blocks[1] = Block{};
-  ExpectPicture(Decode(one.bytes), first_only, 0);
-
-  // DXT1: a zero block has equal endpoints, so it is in the three-colour
-  // mode, and index 0 is the first endpoint: opaque black, not the
-  // background.
-  fixture::Picture dxt1 = pic;
-  dxt1.format = fixture::kDxt1;
-  dxt1.pixels = fixture::DxtBytes(fixture::kDxt1, Uniform(fixture::kDxt1, 8, 4, Telltale()).blocks,
-                                  true);
-  fixture::File f1 = fixture::Write(dxt1);
-  const std::size_t header1 = f1.layout.image + kImageHeader;
-  fixture::PutU32(f1.bytes, header1 + kPixelsEndField, U32(f1.bytes, header1 + kPixelsStartField),
-                  false);
-  const Decoded d1 = Decode(f1.bytes);
-  ASSERT_EQ(d1.result, plugin::kSuccess);
-  for (std::size_t r = 0; r < 4; ++r) {
-    for (std::size_t x = 0; x < 8; ++x) {
-      const Bgr px = DibPixel(d1, 8, 4, x, r);
-      EXPECT_EQ(px.blue + px.green + px.red, 0);
-    }
-  }
-
-  // With blending off the DXT3 picture with no unit is black too. (The copy's
-  // settings hold for the rest of this test.)
-  const auto dir = TempDir();
-  const std::string ini = "[tovak]\r\nAlphaBlend=0\r\n";
-  WriteFile(dir / "tovak.ini", ini.data(), ini.size());
-  LoadedCopy copy;
-  LoadCopy(dir, "tovak.spi", copy);
-  const Decoded off = Decode(f.bytes, -1, copy.api);
-  ASSERT_EQ(off.result, plugin::kSuccess);
-  for (std::size_t r = 0; r < 4; ++r) {
-    for (std::size_t x = 0; x < 8; ++x) {
-      const Bgr px = DibPixel(off, 8, 4, x, r);
-      EXPECT_EQ(px.blue + px.green + px.red, 0);
-    }
-  }
-}
-
 TEST(DecodeDxt, BlendingOffKeepsTheColoursAndDropsAlpha) {
   Random rng;
   const auto dir = TempDir();

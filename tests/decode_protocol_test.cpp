@@ -410,49 +410,61 @@ TEST(DecodeMalformed, BitsPerPixelDoesNotChangeADirectColourPicture) {
   }
 }
 
-TEST(DecodeMalformed, UnknownPixelOrderCopiesNoPixel) {
+// Stored data that cannot supply the picture's pixels: a pixel order that is
+// neither normal nor swizzled, or a little-endian DXT picture whose
+// pixels_end announces fewer blocks than decoding reads (the padded width's
+// blocks times the block rows). GetPicture refuses such a picture before
+// allocating anything; GetPictureInfo still gives its size.
+TEST(DecodeMalformed, PicturesWhoseDataCannotSupplyThePixelsAreRefused) {
   struct Case {
-    std::uint16_t format;
-    int blue, green, red;  // of every pixel; indexed: -1, every byte 0
+    const char* what;
+    std::uint16_t format, width, height, order;
+    bool big_endian;
+    std::int64_t units;  // little-endian DXT: units pixels_end announces; -1 as written
   };
-  // Nothing is copied, so every pixel is zero bytes: alpha 0 where the format
-  // has alpha, which blends to the background; RGBA5650 zero is black. DXT
-  // pictures are not decoded at all: their stored bytes (0xB7 here) reach
-  // the bits block neither decoded nor reordered.
   const Case cases[] = {
-      {fixture::kDxt1, kBackBlue, kBackGreen, kBackRed},
-      {fixture::kDxt5, kBackBlue, kBackGreen, kBackRed},
-      {fixture::kRgba5650, 0, 0, 0},
-      {fixture::kRgba5551, kBackBlue, kBackGreen, kBackRed},
-      {fixture::kRgba4444, kBackBlue, kBackGreen, kBackRed},
-      {fixture::kRgba8888, kBackBlue, kBackGreen, kBackRed},
-      {fixture::kIndex4, -1, -1, -1},
-      {fixture::kIndex8, -1, -1, -1},
+      {"pixel order 2", fixture::kRgba8888, 9, 3, 2, false, -1},
+      {"pixel order 7", fixture::kRgba5551, 9, 3, 7, true, -1},
+      {"pixel order 0xFFFF", fixture::kIndex4, 9, 3, 0xFFFF, false, -1},
+      {"pixel order 2", fixture::kIndex8, 9, 3, 2, true, -1},
+      {"pixel order 3", fixture::kDxt5, 8, 8, 3, false, -1},
+      {"pixel order 2", fixture::kDxt1, 8, 8, 2, true, -1},
+      // 8 x 4 DXT3: two blocks, two units.
+      {"no unit", fixture::kDxt3, 8, 4, 0, false, 0},
+      {"one unit of two", fixture::kDxt3, 8, 4, 0, false, 1},
+      // 4 x 4 DXT1 pads to 8: two blocks, one unit.
+      {"no unit", fixture::kDxt1, 4, 4, 0, false, 0},
+      // 8 x 12 DXT5_EXT: 2 x 3 blocks; swizzled, the same blocks are read.
+      {"five units of six", fixture::kDxt5Ext, 8, 12, 1, false, 5},
+      {"five units of six", fixture::kDxt5, 8, 12, 0, false, 5},
   };
   for (const Case& c : cases) {
-    for (bool be : {false, true}) {
-      SCOPED_TRACE(::testing::Message() << "format " << c.format << (be ? " big-endian" : ""));
-      fixture::Picture pic = Picture(c.format, 9, 3, be, 2);
-      for (std::uint8_t& b : pic.pixels) b = 0xB7;
-      const Decoded d = Decode(WriteBytes(pic));
-      ASSERT_EQ(d.result, plugin::kSuccess);
-      const std::size_t bits = U16(&d.header[14]);
-      const std::size_t stride = DibStride(9, bits);
-      ASSERT_GE(d.bits.size(), stride * 3);
-      for (std::size_t y = 0; y < 3; ++y) {
-        const std::uint8_t* row = &d.bits[y * stride];
-        if (c.blue < 0) {
-          for (std::size_t i = 0; i < (9 * bits + 7) / 8; ++i) EXPECT_EQ(row[i], 0) << "row " << y;
-          continue;
-        }
-        ASSERT_EQ(bits, 24u);
-        for (std::size_t x = 0; x < 9; ++x) {
-          EXPECT_EQ(row[3 * x], c.blue) << "pixel " << x << ", row " << y;
-          EXPECT_EQ(row[3 * x + 1], c.green) << "pixel " << x << ", row " << y;
-          EXPECT_EQ(row[3 * x + 2], c.red) << "pixel " << x << ", row " << y;
-        }
-      }
+    SCOPED_TRACE(::testing::Message() << c.what << ", format " << c.format << " "
+                                      << Order(c.big_endian));
+    fixture::Picture pic = Picture(c.format, c.width, c.height, c.big_endian, 0);
+    pic.pixel_order = c.order;
+    fixture::File f = fixture::Write(pic);
+    if (c.units >= 0) {
+      const std::size_t header = f.layout.image + 16;
+      const std::uint32_t start = U32(f.bytes, header + 28);
+      fixture::PutU32(f.bytes, header + 32, start + 16 * static_cast<std::uint32_t>(c.units),
+                      false);
     }
+
+    const InfoCall info = InfoFromMemory(f.bytes);
+    ASSERT_EQ(info.result, plugin::kSuccess);
+    EXPECT_EQ(info.info.width, c.width);
+    EXPECT_EQ(info.info.height, c.height);
+
+    const std::uint32_t before = CanCountBlocks() ? LiveBlocks() : 0;
+    Handle header = Sentinel();
+    Handle bits = Sentinel();
+    const std::int32_t result = Plugin().get_picture(Chars(f.bytes), Size(f.bytes), 1, &header,
+                                                     &bits, nullptr, 0);
+    EXPECT_EQ(result, plugin::kUnsupported);
+    EXPECT_EQ(header, Sentinel());
+    EXPECT_EQ(bits, Sentinel());
+    if (CanCountBlocks()) EXPECT_EQ(LiveBlocks(), before);
   }
 }
 

@@ -18,7 +18,6 @@ void ExpectSameAsSquish(gim::DxtKind kind, const Block& block) {
   decode::DxtBlocks source;
   source.kind = kind;
   source.blocks = block.data();
-  source.present = 1;
   std::uint8_t ours[64];
   decode::DecodeDxtBlock(source, 0, ours);
   std::uint8_t theirs[64];

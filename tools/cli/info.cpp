@@ -6,28 +6,25 @@
 
 #include "gim/container.h"
 #include "gim/picture_info.h"
+#include "gim/pixel_order.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/files.h"
 
 namespace tovak::cli {
 namespace {
 
-std::string FormatName(std::uint16_t format) {
-  switch (format) {
-    case gim::kRgba5650: return "RGBA5650";
-    case gim::kRgba5551: return "RGBA5551";
-    case gim::kRgba4444: return "RGBA4444";
-    case gim::kRgba8888: return "RGBA8888";
-    case gim::kIndex4: return "INDEX4";
-    case gim::kIndex8: return "INDEX8";
-    case gim::kDxt1: return "DXT1";
-    case gim::kDxt3: return "DXT3";
-    case gim::kDxt5: return "DXT5";
-    case gim::kDxt1Ext: return "DXT1_EXT";
-    case gim::kDxt3Ext: return "DXT3_EXT";
-    case gim::kDxt5Ext: return "DXT5_EXT";
-    default: return "format " + std::to_string(format);
+std::string FormatName(std::uint16_t code) {
+  const gim::FormatDescription* format = gim::DescribeFormat(code);
+  return format != nullptr ? format->name : "format " + std::to_string(code);
+}
+
+std::string OrderName(std::uint16_t pixel_order) {
+  switch (gim::ClassifyOrder(pixel_order)) {
+    case gim::PixelOrder::kNormal: return "normal";
+    case gim::PixelOrder::kSwizzled: return "swizzled";
+    case gim::PixelOrder::kUnknown: break;
   }
+  return std::to_string(pixel_order);
 }
 
 std::string Describe(const std::vector<std::uint8_t>& bytes, std::string& text) {
@@ -36,22 +33,19 @@ std::string Describe(const std::vector<std::uint8_t>& bytes, std::string& text) 
   if (!recognition.recognised) return "not a GIM picture";
   const gim::Reader reader{view, recognition.big_endian};
   gim::ImageHeader image;
-  const std::uint64_t block = gim::FindBlockInRoot(reader, gim::kImageBlock);
-  if (block == 0 || !gim::ReadImageHeader(reader, block, image)) {
-    return "truncated or inconsistent data";
+  if (!gim::ReadImageHeader(reader, recognition.blocks.image, image, gim::HeaderFields::kPicture)) {
+    return "image header outside the file";
   }
   text += "size: " + std::to_string(image.width) + " x " + std::to_string(image.height) + "\n";
   text += "bit depth: " + std::to_string(image.bits_per_pixel) + "\n";
   text += std::string("byte order: ") + (recognition.big_endian ? "big" : "little") + "-endian\n";
-  text += "pixel order: " +
-          std::string(image.pixel_order == 0   ? "normal"
-                      : image.pixel_order == 1 ? "swizzled"
-                                               : std::to_string(image.pixel_order)) + "\n";
+  text += "pixel order: " + OrderName(image.pixel_order) + "\n";
   text += "format: " + FormatName(image.image_format) + "\n";
 
   // The info text ends its lines with CR LF, for hosts; here they are lines.
-  std::string info(static_cast<std::size_t>(gim::ComposeInfoText(reader, nullptr, 0)), '\0');
-  gim::ComposeInfoText(reader, info.data(), info.size());
+  std::string info(
+      static_cast<std::size_t>(gim::ComposeInfoText(reader, recognition.blocks, nullptr, 0)), '\0');
+  gim::ComposeInfoText(reader, recognition.blocks, info.data(), info.size());
   for (const char c : info) {
     if (c != '\r') text += c;
   }

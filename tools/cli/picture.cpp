@@ -3,7 +3,9 @@
 #include <chrono>
 #include <new>
 
+#include "decode/dib.h"
 #include "decode/driver.h"
+#include "decode/plan.h"
 #include "gim/container.h"
 #include "tools/bmp_file.h"
 #include "tools/cli/png_encode.h"
@@ -22,88 +24,83 @@ double Since(Clock::time_point start) {
 constexpr std::uint64_t kMaxBlockBytes =
     sizeof(void*) == 4 ? std::uint64_t{256} << 20 : std::uint64_t{1} << 30;
 
-constexpr const char* kInconsistent = "truncated or inconsistent data";
-
 std::vector<std::uint8_t> Zeroed(std::uint64_t bytes) {
   return std::vector<std::uint8_t>(static_cast<std::size_t>(bytes));
 }
 
+// The reason a picture cannot be converted, with the value that caused it.
+std::string Explain(decode::Failure failure, const decode::PicturePlan& plan) {
+  std::string text = decode::FailureText(failure);
+  const gim::ImageHeader& image = plan.image;
+  switch (failure) {
+    case decode::Failure::kUnknownFormat: return text + " " + std::to_string(image.image_format);
+    case decode::Failure::kIndexDepth:
+      return text + " (" + std::to_string(image.bits_per_pixel) + ")";
+    case decode::Failure::kUnknownPixelOrder:
+      return text + " " + std::to_string(image.pixel_order);
+    case decode::Failure::kTooLarge:
+      return text + " (" + std::to_string(image.width) + " x " + std::to_string(image.height) + ")";
+    default: return text;
+  }
+}
+
 // The DIB exactly as the plug-in hands it to a host, with its default
-// settings: blending on, against 0x282010.
-struct Dib {
-  std::vector<std::uint8_t> header, bits;
-};
-
-Dib DecodeDib(const decode::PicturePlan& plan) {
-  Dib dib{Zeroed(plan.header_block_bytes), Zeroed(plan.bits_block_bytes)};
+// settings: blending on, against the default background.
+std::string DibBmp(const decode::PicturePlan& plan, std::vector<std::uint8_t>& output) {
+  std::vector<std::uint8_t> header = Zeroed(plan.header_block_bytes);
+  std::vector<std::uint8_t> bits = Zeroed(plan.bits_block_bytes);
   const decode::BlendSettings settings;
-  decode::WriteHeaderBlock(plan, dib.header.data(), settings);
-  decode::WriteBitsBlock(plan, dib.bits.data(), settings);
-  return dib;
+  decode::WriteHeaderBlock(plan, header.data(), settings);
+  const decode::Failure failure =
+      decode::WritePixels(plan, decode::DibBits(plan, bits.data(), settings));
+  if (failure != decode::Failure::kNone) return decode::FailureText(failure);
+  return tools::LayOutBmp(header.data(), header.size(), bits.data(), bits.size(), output);
 }
 
-// --blend: the DIB's rows, bottom row first, as RGB or as indexes into its
-// blended colour table, opaque as the host shows them.
-void BlendedPng(const decode::PicturePlan& plan, const Dib& dib,
-                std::vector<std::uint8_t>& table, PngPicture& png) {
-  const std::uint64_t height = plan.image.height;
-  png.first_row = dib.bits.data() + (height == 0 ? 0 : (height - 1) * plan.dib_stride);
-  png.step = -static_cast<std::ptrdiff_t>(plan.dib_stride);
-  if (!decode::IsIndexed(plan)) {
-    png.colour = PngColour::kRgb;
-    png.blue_first = true;
-    return;
-  }
-  png.colour = PngColour::kIndexed;
-  png.bit_depth = static_cast<std::uint8_t>(plan.dib_bit_count);
-  png.palette_entries = decode::ColourTableEntries(plan);
-  table.resize(4 * std::size_t{png.palette_entries});
-  for (std::uint32_t k = 0; k < png.palette_entries; ++k) {
-    const std::uint8_t* quad = dib.header.data() + decode::kInfoHeaderBytes + 4 * k;
-    table[4 * k] = quad[2];
-    table[4 * k + 1] = quad[1];
-    table[4 * k + 2] = quad[0];
-  }
-  png.palette = table.data();
-  png.palette_alpha = false;
-}
-
+// PNG rows, top row first: RGBA with alpha kept, or with --blend RGB
+// blended as the plug-in blends; indexed pictures keep their indices and
+// palette (opaque and blended with --blend).
 std::string Convert(const decode::PicturePlan& plan, const ConvertOptions& options,
                     std::vector<std::uint8_t>& output, StepTimes& times) {
   Clock::time_point start = Clock::now();
   if (options.format == OutputFormat::kBmp) {
-    const Dib dib = DecodeDib(plan);
-    const std::string error = tools::LayOutBmp(dib.header.data(), dib.header.size(),
-                                               dib.bits.data(), dib.bits.size(), output);
+    const std::string error = DibBmp(plan, output);
     times.decode += Since(start);
     return error;
   }
 
+  const decode::BlendSettings blend = options.blend ? decode::BlendSettings{} : decode::kNoBlend;
   PngPicture png;
   png.width = plan.image.width;
   png.height = plan.image.height;
-  Dib dib;
-  std::vector<std::uint8_t> rows, palette;
-  if (options.blend) {
-    dib = DecodeDib(plan);
-    BlendedPng(plan, dib, palette, png);
-  } else {
-    std::uint64_t stride = std::uint64_t{png.width} * 4;
-    if (decode::IsIndexed(plan)) {
-      png.colour = PngColour::kIndexed;
-      png.bit_depth = static_cast<std::uint8_t>(plan.dib_bit_count);
-      stride = decode::DibStride(png.width, plan.dib_bit_count);
-      png.palette_entries = decode::ColourTableEntries(plan);
-      palette = Zeroed(4 * std::uint64_t{png.palette_entries});
-      decode::WritePaletteRgba(plan, palette.data());
-      png.palette = palette.data();
-    }
-    if (stride * png.height > kMaxBlockBytes) return "too large";
-    rows = Zeroed(stride * png.height);
-    decode::WriteRgbaRows(plan, rows.data(), stride);
-    png.first_row = rows.data();
-    png.step = static_cast<std::ptrdiff_t>(stride);
+  decode::Destination rows{options.blend ? decode::PixelLayout::kRgb24 : decode::PixelLayout::kRgba32};
+  rows.blend = blend;
+  png.colour = options.blend ? PngColour::kRgb : PngColour::kRgba;
+  std::vector<std::uint8_t> pixels, palette;
+  if (decode::IsIndexed(plan)) {
+    rows.layout = decode::PixelLayout::kIndex;
+    png.colour = PngColour::kIndexed;
+    png.bit_depth = static_cast<std::uint8_t>(plan.dib_bit_count);
+    png.palette_entries = decode::ColourTableEntries(plan);
+    png.palette_alpha = !options.blend;
+    decode::Destination table{png.palette_alpha ? decode::PixelLayout::kRgba32
+                                                : decode::PixelLayout::kRgb24};
+    table.blend = blend;
+    palette = Zeroed(std::uint64_t{png.palette_entries} * (png.palette_alpha ? 4 : 3));
+    table.data = palette.data();
+    table.bytes = palette.size();
+    decode::WritePalette(plan, table);
+    png.palette = palette.data();
   }
+  rows.stride = (std::uint64_t{png.width} * decode::LayoutBits(rows.layout, plan.dib_bit_count) + 7) / 8;
+  if (rows.stride * png.height > kMaxBlockBytes) return Explain(decode::Failure::kTooLarge, plan);
+  pixels = Zeroed(rows.stride * png.height);
+  rows.data = pixels.data();
+  rows.bytes = pixels.size();
+  const decode::Failure failure = decode::WritePixels(plan, rows);
+  if (failure != decode::Failure::kNone) return Explain(failure, plan);
+  png.first_row = pixels.data();
+  png.step = static_cast<std::ptrdiff_t>(rows.stride);
   times.decode += Since(start);
 
   start = Clock::now();
@@ -119,11 +116,9 @@ std::string ConvertPicture(gim::ByteView input, const ConvertOptions& options,
   const gim::Recognition recognition = gim::Recognise(input);
   if (!recognition.recognised) return "not a GIM picture";
   decode::PicturePlan plan;
-  switch (decode::PlanPicture(gim::Reader{input, recognition.big_endian}, kMaxBlockBytes, plan)) {
-    case decode::PlanStatus::kReady: break;
-    case decode::PlanStatus::kUnusable: return kInconsistent;
-    case decode::PlanStatus::kTooLarge: return "too large";
-  }
+  const decode::Failure failure = decode::PlanPicture(gim::Reader{input, recognition.big_endian},
+                                                      recognition.blocks, kMaxBlockBytes, plan);
+  if (failure != decode::Failure::kNone) return Explain(failure, plan);
   try {
     return Convert(plan, options, output, times);
   } catch (const std::bad_alloc&) {

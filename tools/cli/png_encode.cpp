@@ -29,11 +29,12 @@ int SetPalette(spng_ctx* ctx, const PngPicture& p) {
   spng_plte plte{};
   spng_trns trns{};
   plte.n_entries = 1u << p.bit_depth;
+  const std::size_t entry_bytes = p.palette_alpha ? 4 : 3;
   for (std::uint32_t k = 0; k < plte.n_entries; ++k) {
     spng_plte_entry& e = plte.entries[k];
     trns.type3_alpha[k] = 255;
     if (k >= p.palette_entries) continue;
-    const std::uint8_t* c = p.palette + 4 * k;
+    const std::uint8_t* c = p.palette + entry_bytes * k;
     e.red = c[0];
     e.green = c[1];
     e.blue = c[2];
@@ -69,17 +70,8 @@ std::string EncodePng(const PngPicture& p, std::vector<std::uint8_t>& png) {
   }
 
   const auto row_bytes = static_cast<std::size_t>(RowBytes(p));
-  std::vector<std::uint8_t> swapped(p.blue_first ? row_bytes : 0);
   for (std::uint32_t y = 0; error == 0 && y < p.height; ++y) {
     const std::uint8_t* row = p.first_row + static_cast<std::ptrdiff_t>(y) * p.step;
-    if (p.blue_first) {
-      for (std::size_t i = 0; i + 2 < row_bytes; i += 3) {
-        swapped[i] = row[i + 2];
-        swapped[i + 1] = row[i + 1];
-        swapped[i + 2] = row[i];
-      }
-      row = swapped.data();
-    }
     // Scanlines, not rows: the pictures are not interlaced, and
     // spng_encode_row wants a byte per pixel even at 4 bits.
     error = spng_encode_scanline(ctx, row, row_bytes);

@@ -20,12 +20,12 @@ struct PngPicture {
   // first, are read with a negative step.
   const std::uint8_t* first_row = nullptr;
   std::ptrdiff_t step = 0;
-  bool blue_first = false;  // kRgb rows as a DIB keeps them
-  // kIndexed: `palette_entries` colours, 4 bytes each (red, green, blue,
-  // alpha). Alpha other than 255 goes into a tRNS chunk.
+  // kIndexed: `palette_entries` colours of red, green, blue and, with
+  // `palette_alpha`, alpha bytes; alpha other than 255 goes into a tRNS
+  // chunk.
   const std::uint8_t* palette = nullptr;
   std::uint32_t palette_entries = 0;
-  bool palette_alpha = true;  // false: the palette is opaque whatever it holds
+  bool palette_alpha = true;
 };
 
 // Encodes the picture into `png`; an empty string on success, else libspng's

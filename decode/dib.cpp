@@ -1,0 +1,63 @@
+#include "decode/dib.h"
+
+#include <algorithm>
+
+#include "decode/driver.h"
+#include "decode/plan.h"
+
+namespace tovak::decode {
+namespace {
+
+// Room always left after the header and colour table, as hosts have come to
+// expect of this plug-in's header block.
+constexpr std::uint64_t kHeaderSlack = 1024;
+
+void PutU16(std::uint8_t* p, std::uint32_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void PutU32(std::uint8_t* p, std::uint32_t v) {
+  PutU16(p, v);
+  PutU16(p + 2, v >> 16);
+}
+
+}  // namespace
+
+void SizeDibBlocks(PicturePlan& plan) {
+  const bool indexed = IsIndexed(plan);
+  // A direct-colour picture keeps its colour table in the slack; a larger
+  // palette gets a block of 4 bytes for each of its entries.
+  const std::uint64_t table_bytes = 4 * std::uint64_t{plan.has_palette ? plan.palette.count : 0u};
+  plan.header_block_bytes = kInfoHeaderBytes +
+      (indexed ? table_bytes + kHeaderSlack : std::max(table_bytes, kHeaderSlack));
+  // Hosts have always received a bits block of padded rows at 32 bits for
+  // direct-colour pictures; it keeps that size, the bytes past the picture
+  // zero.
+  plan.bits_block_bytes =
+      DibStride(plan.padded_width, indexed ? plan.dib_bit_count : 32) * plan.image.height;
+}
+
+void WriteHeaderBlock(const PicturePlan& plan, std::uint8_t* header,
+                      const BlendSettings& settings) {
+  const std::uint32_t entries = ColourTableEntries(plan);
+  PutU32(header + 0, kInfoHeaderBytes);               // biSize
+  PutU32(header + 4, plan.image.width);               // biWidth
+  PutU32(header + 8, plan.image.height);              // biHeight: bottom-up
+  PutU16(header + 12, 1);                             // biPlanes
+  PutU16(header + 14, plan.dib_bit_count);            // biBitCount
+  PutU32(header + 16, 0);                             // biCompression: BI_RGB
+  PutU32(header + 20, static_cast<std::uint32_t>(plan.dib_stride * plan.image.height));
+  PutU32(header + 32, entries);                       // biClrUsed
+  PutU32(header + 36, entries);                       // biClrImportant
+  WritePalette(plan, {PixelLayout::kRgbQuad, header + kInfoHeaderBytes,
+                      plan.header_block_bytes - kInfoHeaderBytes, 0, RowOrder::kTopDown,
+                      settings});
+}
+
+Destination DibBits(const PicturePlan& plan, std::uint8_t* bits, const BlendSettings& settings) {
+  return {IsIndexed(plan) ? PixelLayout::kIndex : PixelLayout::kBgr24, bits,
+          plan.bits_block_bytes, plan.dib_stride, RowOrder::kBottomUp, settings};
+}
+
+}  // namespace tovak::decode
