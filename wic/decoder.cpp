@@ -17,13 +17,12 @@ namespace {
 HRESULT PlanFromBytes(gim::ByteView view, decode::PicturePlan& plan) {
   const gim::Recognition recognition = gim::Recognise(view);
   if (!recognition.recognised) return WINCODEC_ERR_BADHEADER;
-  switch (decode::PlanPicture(gim::Reader{view, recognition.big_endian},
+  switch (decode::PlanPicture(gim::Reader{view, recognition.big_endian}, recognition.blocks,
                               platform::kMaxBlockBytes, plan)) {
-    case decode::PlanStatus::kReady: return S_OK;
-    case decode::PlanStatus::kUnusable: return WINCODEC_ERR_BADIMAGE;
-    case decode::PlanStatus::kTooLarge: return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
+    case decode::Failure::kNone: return S_OK;
+    case decode::Failure::kTooLarge: return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
+    default: return WINCODEC_ERR_BADIMAGE;
   }
-  return WINCODEC_ERR_BADIMAGE;
 }
 
 }  // namespace
@@ -190,7 +189,10 @@ HRESULT Decoder::WholePicture(const std::uint8_t*& rows, std::uint64_t& stride) 
     const std::uint64_t row_bytes = RowBytes(layout_, plan_.image.width);
     const std::uint64_t bytes = row_bytes * plan_.image.height;
     if (!whole_.Allocate(bytes)) return E_OUTOFMEMORY;
-    DecodeWhole(plan_, layout_, whole_.data(), row_bytes, bytes);
+    if (!DecodeWhole(plan_, layout_, whole_.data(), row_bytes, bytes)) {
+      whole_.Reset();
+      return E_UNEXPECTED;
+    }
     whole_stride_ = row_bytes;
   }
   rows = whole_.data();

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "decode/driver.h"
+#include "decode/plan.h"
 #include "wic/memory.h"
 #include "wic/pixels.h"
 

@@ -142,8 +142,7 @@ HRESULT Frame::CopyPixels(const WICRect* rect, UINT stride, UINT buffer_bytes, B
                      static_cast<std::uint32_t>(wanted.width) == width &&
                      static_cast<std::uint32_t>(wanted.height) == height;
   if (whole && !decoder_->HasWholePicture()) {
-    DecodeWhole(plan, layout, buffer, stride, buffer_bytes);
-    return S_OK;
+    return DecodeWhole(plan, layout, buffer, stride, buffer_bytes) ? S_OK : E_UNEXPECTED;
   }
   const std::uint8_t* rows = nullptr;
   std::uint64_t rows_stride = 0;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "decode/driver.h"
+
 namespace tovak::wic {
 
 Layout LayoutOf(const decode::PicturePlan& plan) {
@@ -39,20 +41,14 @@ Request CheckRequest(std::uint32_t width, std::uint32_t height, Layout layout, c
   return needed > buffer_bytes ? Request::kBufferTooSmall : Request::kCopy;
 }
 
-void DecodeWhole(const decode::PicturePlan& plan, Layout layout, std::uint8_t* rows,
-                 std::uint64_t stride, std::uint64_t /*bytes*/) {
-  decode::WriteRgbaRows(plan, rows, stride);
-  if (layout != Layout::kBgra32) return;
-  // Red and blue change places: WIC's 32bppBGRA holds blue first.
-  const std::uint64_t width = plan.image.width;
-  for (std::uint64_t y = 0; y < plan.image.height; ++y) {
-    std::uint8_t* p = rows + y * stride;
-    for (std::uint64_t x = 0; x < width; ++x, p += 4) {
-      const std::uint8_t red = p[0];
-      p[0] = p[2];
-      p[2] = red;
-    }
-  }
+bool DecodeWhole(const decode::PicturePlan& plan, Layout layout, std::uint8_t* rows,
+                 std::uint64_t stride, std::uint64_t bytes) {
+  decode::Destination to;
+  to.layout = layout == Layout::kBgra32 ? decode::PixelLayout::kBgra32 : decode::PixelLayout::kIndex;
+  to.data = rows;
+  to.bytes = bytes;
+  to.stride = stride;
+  return decode::WritePixels(plan, to) == decode::Failure::kNone;
 }
 
 namespace {
@@ -83,7 +79,7 @@ void CopyRect(const std::uint8_t* whole, std::uint64_t whole_stride, Layout layo
       ShiftIndex4Row(in, width, row);
       continue;
     }
-    std::memcpy(row, in, row_bytes);
+    std::memcpy(row, in, static_cast<std::size_t>(row_bytes));
     if (layout == Layout::kIndex4 && width % 2 == 1) row[row_bytes - 1] &= 0xF0;
   }
 }
@@ -96,12 +92,17 @@ std::uint32_t PaletteColours(const decode::PicturePlan& plan,
     for (std::uint32_t k = 0; k < count; ++k) colours[k] = 0xFF000000;
     return count;
   }
-  std::uint8_t rgba[4 * kMaxPaletteColours];
-  decode::WritePaletteRgba(plan, rgba);
+  // WICColor is 0xAARRGGBB: blue, green, red, alpha in memory order.
+  std::uint8_t bgra[4 * kMaxPaletteColours];
+  decode::Destination to;
+  to.layout = decode::PixelLayout::kBgra32;
+  to.data = bgra;
+  to.bytes = sizeof bgra;
+  decode::WritePalette(plan, to);
   for (std::uint32_t k = 0; k < entries; ++k) {
-    const std::uint8_t* c = rgba + 4 * k;
-    colours[k] = std::uint32_t{c[3]} << 24 | std::uint32_t{c[0]} << 16 |
-                 std::uint32_t{c[1]} << 8 | std::uint32_t{c[2]};
+    const std::uint8_t* c = bgra + 4 * k;
+    colours[k] = std::uint32_t{c[3]} << 24 | std::uint32_t{c[2]} << 16 |
+                 std::uint32_t{c[1]} << 8 | std::uint32_t{c[0]};
   }
   return entries;
 }

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "decode/driver.h"
+#include "decode/plan.h"
 
 namespace tovak::wic {
 
@@ -41,9 +41,10 @@ Request CheckRequest(std::uint32_t width, std::uint32_t height, Layout layout, c
                      std::uint64_t stride, std::uint64_t buffer_bytes, bool has_buffer);
 
 // The whole picture in `layout` (LayoutOf(plan)), top row first, rows
-// `stride` bytes apart; `bytes` holds at least what CheckRequest asks of
-// the whole picture. Only the rows' own bytes are written.
-void DecodeWhole(const decode::PicturePlan& plan, Layout layout, std::uint8_t* rows,
+// `stride` bytes apart, in one pass over the stored pixels; `bytes` holds
+// at least what CheckRequest asks of the whole picture. Only the rows' own
+// bytes are written. False only when the buffer is too small after all.
+bool DecodeWhole(const decode::PicturePlan& plan, Layout layout, std::uint8_t* rows,
                  std::uint64_t stride, std::uint64_t bytes);
 
 // Copies `rect` (checked) out of a decoded whole picture whose rows lie
