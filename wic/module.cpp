@@ -29,8 +29,6 @@ HMODULE ModuleHandle() { return g_module; }
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
   if (reason == DLL_PROCESS_ATTACH) {
     tovak::wic::g_module = instance;
-    // No thread attach and detach calls: the decoder keeps nothing per thread.
-    DisableThreadLibraryCalls(instance);
   }
   return TRUE;
 }
