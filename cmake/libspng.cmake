@@ -3,6 +3,7 @@
 # from Debian's source packages, which scripts/setup.sh fetches into
 # ~/.cache/tovak (or set TOVAK_SPNG_SOURCE and TOVAK_ZLIB_SOURCE to other
 # unpacked copies), into static libraries, as cmake/libsquish.cmake does.
+include_guard(GLOBAL)
 
 if(NOT WIN32)
   find_package(PkgConfig REQUIRED)
@@ -12,24 +13,7 @@ if(NOT WIN32)
   return()
 endif()
 
-# The newest unpacked copy of a source package in ~/.cache/tovak, checked by
-# one file it must hold.
-function(tovak_source_package variable pattern marker)
-  if(NOT ${variable})
-    file(GLOB candidates LIST_DIRECTORIES true "$ENV{HOME}/.cache/tovak/${pattern}")
-    if(candidates)
-      list(SORT candidates COMPARE NATURAL ORDER DESCENDING)
-      list(GET candidates 0 first)
-      set(${variable} "${first}" CACHE PATH "Unpacked ${pattern} source package (made by scripts/setup.sh)")
-    endif()
-  endif()
-  if(NOT EXISTS "${${variable}}/${marker}")
-    message(FATAL_ERROR
-      "The ${pattern} source is missing: no ${marker} in ${${variable}}. "
-      "Run 'bash scripts/setup.sh' to fetch Debian's source package, "
-      "or set ${variable} to an unpacked copy.")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/source_package.cmake)
 
 tovak_source_package(TOVAK_ZLIB_SOURCE "zlib-*" zlib.h)
 tovak_source_package(TOVAK_SPNG_SOURCE "libspng-*" spng/spng.h)

@@ -1,42 +1,22 @@
-# libsquish, compiled from Debian's source package into a static library.
-# The source is not part of this tree: scripts/setup.sh fetches it into
-# ~/.cache/tovak (or set TOVAK_SQUISH_SOURCE to another unpacked copy).
+# libsquish, compiled from Debian's source package into a static library, for
+# the targets that compress or check DXT blocks with it (the tests, the
+# benchmarks, the sample writer); the plug-ins decode DXT themselves and
+# never link it.
 #
-# OpenMP stays off: Debian's own build decompresses on OpenMP threads, and
-# the plug-in must create no threads in its host. SIMD stays off too, so the
-# DLL needs no SSE and both builds run the same scalar code.
+# OpenMP stays off: Debian's own build runs on OpenMP threads, and a tool
+# that runs files in parallel itself wants no threads of libsquish's.
+include_guard(GLOBAL)
+include(${CMAKE_CURRENT_LIST_DIR}/source_package.cmake)
 
-if(NOT TOVAK_SQUISH_SOURCE)
-  file(GLOB squish_candidates LIST_DIRECTORIES true "$ENV{HOME}/.cache/tovak/libsquish-*")
-  if(squish_candidates)
-    list(SORT squish_candidates COMPARE NATURAL ORDER DESCENDING)
-    list(GET squish_candidates 0 squish_first)
-    set(TOVAK_SQUISH_SOURCE "${squish_first}" CACHE PATH
-        "Unpacked libsquish source package (made by scripts/setup.sh)")
-  endif()
-endif()
+tovak_source_package(TOVAK_SQUISH_SOURCE "libsquish-*" squish.h)
 
-if(NOT EXISTS "${TOVAK_SQUISH_SOURCE}/squish.h")
-  set(squish_where "$ENV{HOME}/.cache/tovak/libsquish-*")
-  if(TOVAK_SQUISH_SOURCE)
-    set(squish_where "${TOVAK_SQUISH_SOURCE}")
-  endif()
-  message(FATAL_ERROR
-    "The libsquish source is missing: no squish.h in ${squish_where}. "
-    "Run 'bash scripts/setup.sh' to fetch Debian's libsquish source package, "
-    "or set TOVAK_SQUISH_SOURCE to an unpacked copy.")
-endif()
-
-add_library(squish STATIC
-  ${TOVAK_SQUISH_SOURCE}/alpha.cpp
-  ${TOVAK_SQUISH_SOURCE}/clusterfit.cpp
-  ${TOVAK_SQUISH_SOURCE}/colourblock.cpp
-  ${TOVAK_SQUISH_SOURCE}/colourfit.cpp
-  ${TOVAK_SQUISH_SOURCE}/colourset.cpp
-  ${TOVAK_SQUISH_SOURCE}/maths.cpp
-  ${TOVAK_SQUISH_SOURCE}/rangefit.cpp
-  ${TOVAK_SQUISH_SOURCE}/singlecolourfit.cpp
-  ${TOVAK_SQUISH_SOURCE}/squish.cpp)
+set(squish_parts alpha clusterfit colourblock colourfit colourset maths rangefit
+  singlecolourfit squish)
+list(TRANSFORM squish_parts PREPEND "${TOVAK_SQUISH_SOURCE}/")
+list(TRANSFORM squish_parts APPEND ".cpp")
+add_library(squish STATIC ${squish_parts})
 target_include_directories(squish SYSTEM PUBLIC ${TOVAK_SQUISH_SOURCE})
+# The scalar code everywhere, so that every build compresses and decompresses
+# alike.
 target_compile_definitions(squish PRIVATE SQUISH_USE_SSE=0 SQUISH_USE_ALTIVEC=0)
 target_compile_options(squish PRIVATE -w -fno-openmp)

@@ -1,7 +1,8 @@
 // The "00IN" import-filter interface as the host sees it: the five exports
 // and their wide-character twins, the record GetPictureInfo fills, the
-// progress callback and result codes. The 32-bit and 64-bit DLLs differ only
-// in the widths of LONG_PTR, DWORD_PTR and HLOCAL.
+// progress callback and result codes. The 32-bit and 64-bit DLLs differ in
+// the widths of LONG_PTR, DWORD_PTR and HLOCAL, and in the gap 64-bit hosts
+// leave in the PictureInfo record. Hosts and tools include this header too.
 #pragma once
 
 #include <cstdint>

@@ -10,12 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 export WINEDEBUG=-all
 
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  preset=windows dll=tovak.spi wine=(wine)
-else
-  preset=windows64 dll=tovak.sph wine=(/usr/lib/wine/wine64)
-  export WINEPREFIX="${WINEPREFIX64:-$HOME/.wine64}"
-fi
+source scripts/windows-here.sh
+pick_windows_build
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" --target tovak tovak_dll_bench >/dev/null
 cd "build/$preset"

@@ -10,13 +10,9 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 export WINEDEBUG=-all
 
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  preset=windows dll=tovak.spi wine=(wine)
-else
-  preset=windows64 dll=tovak.sph wine=(/usr/lib/wine/wine64)
-  export WINEPREFIX="$HOME/.wine64"
-  echo "main: this machine cannot run 32-bit programs; converting through tovak.sph"
-fi
+source scripts/windows-here.sh
+pick_windows_build
+runs_32_bit || echo "main: this machine cannot run 32-bit programs; converting through tovak.sph"
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
 out="build/$preset"

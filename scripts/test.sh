@@ -10,10 +10,9 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 export WINEDEBUG=-all
 
-# Some machines (sandboxed kernels among them) cannot execute 32-bit
-# programs at all, so 32-bit Wine cannot start there. The 32-bit build is
-# still made; only running it needs the machine's help.
-runs_32_bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+# The 32-bit build is made everywhere; only running it under Wine needs a
+# machine that executes 32-bit programs.
+source scripts/windows-here.sh
 
 for preset in native native-asan native-tsan; do
   echo "== $preset"

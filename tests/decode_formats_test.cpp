@@ -64,8 +64,8 @@ std::size_t SourceRowBytes(std::uint16_t format, std::size_t width) {
   return PaddedWidth(format, width) * StoredBits(format) / 8;
 }
 
-// The rows are laid out at 32 bits for every 16- and 32-bit format before
-// they are reduced to 24 bits in place.
+// Hosts receive a bits block sized for rows of the padded width at 32 bits
+// for every 16- and 32-bit format, though its rows are 24-bit.
 std::size_t LayoutBits(std::uint16_t format) {
   return IsIndexed(format) ? StoredBits(format) : 32;
 }
@@ -331,8 +331,8 @@ TEST(DecodeFormats, KnownPixels) {
 
 TEST(DecodeFormats, BlockSizesOfKnownPictures) {
   {
-    // RGBA5650 5 x 3: padded width 8, laid out at 32 bits (stride 20), then
-    // reduced to 24 bits (stride 16).
+    // RGBA5650 5 x 3: padded width 8, a bits block of 8 pixels at 32 bits a
+    // row (96 bytes), rows of 24 bits (stride 16).
     fixture::Picture pic;
     pic.format = fixture::kRgba5650;
     pic.width = 5;

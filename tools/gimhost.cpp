@@ -16,47 +16,31 @@
 #include <string>
 #include <vector>
 
+#include "plugin/host_api.h"
 #include "tools/bmp_file.h"
 
 namespace {
 
-#pragma pack(push, 1)
-struct PictureInfo {
-  std::int32_t originX;
-  std::int32_t originY;
-  std::int32_t width;
-  std::int32_t height;
-  std::uint16_t densityX;
-  std::uint16_t densityY;
-  std::int16_t bitDepth;
-#ifdef _WIN64
-  char dummy[2];
-#endif
-  HLOCAL infoText;
-};
-#pragma pack(pop)
-static_assert(sizeof(PictureInfo) == (sizeof(void*) == 8 ? 32 : 26));
-
-using ProgressCallback = int(__stdcall*)(int, int, LONG_PTR);
-using GetPluginInfoFn = int(__stdcall*)(int, char*, int);
-using IsSupportedFn = int(__stdcall*)(const char*, DWORD_PTR);
-using GetPictureInfoFn = int(__stdcall*)(const char*, LONG_PTR, unsigned, PictureInfo*);
-using GetPictureFn = int(__stdcall*)(const char*, LONG_PTR, unsigned, HLOCAL*, HLOCAL*,
-                                      ProgressCallback, LONG_PTR);
+using tovak::plugin::PictureInfo;
+using GetPluginInfoFn = decltype(&::GetPluginInfo);
+using IsSupportedFn = decltype(&::IsSupported);
+using GetPictureInfoFn = decltype(&::GetPictureInfo);
+using GetPictureFn = decltype(&::GetPicture);
 
 const char* Meaning(int code) {
   switch (code) {
-    case 0: return "success";
-    case 1: return "stopped by the progress callback";
-    case 2: return "not a supported picture";
-    case 4: return "out of memory";
-    case 6: return "cannot open or read the file";
-    case -1: return "not provided";
+    case tovak::plugin::kSuccess: return "success";
+    case tovak::plugin::kStopped: return "stopped by the progress callback";
+    case tovak::plugin::kUnsupported: return "not a supported picture";
+    case tovak::plugin::kNoMemory: return "out of memory";
+    case tovak::plugin::kFileError: return "cannot open or read the file";
+    case tovak::plugin::kNotProvided: return "not provided";
     default: return "unknown result";
   }
 }
 
-int __stdcall Progress(int numerator, int denominator, LONG_PTR) {
+std::int32_t TOVAK_STDCALL Progress(std::int32_t numerator, std::int32_t denominator,
+                                    tovak::plugin::LongPtr) {
   std::printf("  progress %d/%d\n", numerator, denominator);
   return 0;
 }
