@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The plug-in and the WIC decoder alone build from this tree and the compiler: a configure with
-# the tests and tools off, every third-party source package pointed nowhere,
-# then a build of both DLLs.
+# The plug-in and the WIC decoder alone build from this tree and the
+# compiler: a configure with the tests and tools off, every third-party
+# source package pointed nowhere, then a build of both DLLs.
 #
 #   dll_alone_check.sh SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
 set -euo pipefail

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The decoder DLLs' tables as objdump reads them: each imports only system
 # DLLs (KERNEL32, ADVAPI32, ole32, msvcrt), exports exactly the four COM
-# server entry points under their plain names, and is of its machine.
+# server entry points under their plain names, is of its machine, and
+# carries its version resource under its own file name.
 #
 #   dll_tables.sh OBJDUMP:DLL:FORMAT...
 # A DLL that has not been built (the other preset's) is skipped; the first
@@ -27,6 +28,9 @@ for spec in "$@"; do
   found="$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$tables" |
     sed -n 's/^[[:space:]]*\[ *[0-9]*\] //p' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
   [ "$found" = "$exports" ] || fail "exports '$found', not '$exports'"
+  # The resource's strings are UTF-16: without their zero bytes they read as text.
+  LC_ALL=C tr -d '\000' <"$dll" | grep -aq "OriginalFilenametovak-wic.dll" ||
+    fail "no version resource naming tovak-wic.dll"
   [ "$status" -eq 0 ] && echo "dll_tables: $dll ($format) imports and exports as expected"
 done
 exit "$status"
