@@ -89,17 +89,15 @@ TEST(Registration, WicEnumeratesTheDecoderWithItsDescriptionFormatsAndSignatures
   // Both signatures, 8 bytes at the start, every bit compared.
   UINT patterns = 0, bytes = 0;
   ASSERT_EQ(info->GetPatterns(0, nullptr, &patterns, &bytes), S_OK);
-  ASSERT_EQ(patterns, 2u);
   std::vector<std::uint8_t> storage(bytes);
   auto* table = reinterpret_cast<WICBitmapPattern*>(storage.data());
   ASSERT_EQ(info->GetPatterns(bytes, table, &patterns, &bytes), S_OK);
   std::vector<std::string> seen;
   for (UINT k = 0; k < patterns; ++k) {
-    EXPECT_EQ(table[k].Position.QuadPart, 0u);
-    ASSERT_EQ(table[k].Length, 8u);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(table[k].Mask), 8), std::string(8, '\xFF'));
-    EXPECT_FALSE(table[k].EndOfStream);
-    seen.emplace_back(reinterpret_cast<const char*>(table[k].Pattern), 8);
+    const auto text = [&](const BYTE* p) { return std::string(reinterpret_cast<const char*>(p), 8); };
+    EXPECT_TRUE(table[k].Position.QuadPart == 0 && table[k].Length == 8 && !table[k].EndOfStream);
+    EXPECT_EQ(text(table[k].Mask), std::string(8, '\xFF'));
+    seen.push_back(text(table[k].Pattern));
   }
   std::sort(seen.begin(), seen.end());
   EXPECT_EQ(seen, (std::vector<std::string>{".GIM1.00", "MIG.00.1"}));

@@ -15,60 +15,63 @@ namespace {
 
 constexpr int kThreads = 8;
 
-// Every case's whole picture, then its rows one by one, as one buffer of
-// tight rows each.
-std::vector<Bytes> DecodeAll(IWICImagingFactory* factory) {
+UINT StrideOf(const Case& c) { return (kWidth * static_cast<UINT>(LayoutBits(c)) + 7) / 8; }
+
+bool OpenFrame(IWICImagingFactory* factory, const Case& c, Com<IWICBitmapDecoder>& decoder,
+               Com<IWICBitmapFrameDecode>& frame) {
+  return SUCCEEDED(factory->CreateDecoderFromFilename(CaseFile(c, false).c_str(), nullptr,
+                                                      GENERIC_READ,
+                                                      WICDecodeMetadataCacheOnDemand,
+                                                      decoder.Out())) &&
+         SUCCEEDED(decoder->GetFrame(0, frame.Out()));
+}
+
+// Every case read whole and then row by row (rows from the decoder's
+// decoded whole), through a factory of the calling thread's own.
+std::vector<Bytes> DecodeAll() {
   std::vector<Bytes> out;
+  Com<IWICImagingFactory> factory;
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IWICImagingFactory, factory.OutVoid()))) {
+    return out;
+  }
   for (const Case& c : AllCases()) {
     Com<IWICBitmapDecoder> decoder;
     Com<IWICBitmapFrameDecode> frame;
-    if (FAILED(factory->CreateDecoderFromFilename(CaseFile(c, false).c_str(), nullptr,
-                                                  GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                                  decoder.Out())) ||
-        FAILED(decoder->GetFrame(0, frame.Out()))) {
-      out.emplace_back();
-      continue;
-    }
-    const UINT stride = (kWidth * static_cast<UINT>(LayoutBits(c)) + 7) / 8;
+    const UINT stride = StrideOf(c);
     Bytes pixels(std::size_t{stride} * kHeight * 2);
-    frame->CopyPixels(nullptr, stride, stride * kHeight, pixels.data());
-    for (UINT y = 0; y < kHeight; ++y) {
-      const WICRect row{0, static_cast<INT>(y), static_cast<INT>(kWidth), 1};
-      frame->CopyPixels(&row, stride, stride, pixels.data() + std::size_t{stride} * (kHeight + y));
+    if (OpenFrame(factory.get(), c, decoder, frame)) {
+      frame->CopyPixels(nullptr, stride, stride * kHeight, pixels.data());
+      for (UINT y = 0; y < kHeight; ++y) {
+        const WICRect row{0, static_cast<INT>(y), static_cast<INT>(kWidth), 1};
+        frame->CopyPixels(&row, stride, stride, &pixels[std::size_t{stride} * (kHeight + y)]);
+      }
     }
     out.push_back(std::move(pixels));
   }
   return out;
 }
 
-TEST(Threads, EightThreadsWithDecodersOfTheirOwnGetWhatOneGets) {
-  Com<IWICImagingFactory> factory;
-  CreateFactory(factory);
-  const std::vector<Bytes> alone = DecodeAll(factory.get());
-  ASSERT_EQ(alone.size(), AllCases().size());
-  for (const Bytes& b : alone) ASSERT_FALSE(b.empty());
-
+template <class Work>
+int OnEightThreads(const Work& work) {
   std::atomic<int> differences{0};
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&] {
+    threads.emplace_back([&, t] {
       CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-      {
-        Com<IWICImagingFactory> own;
-        if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                       IID_IWICImagingFactory, own.OutVoid()))) {
-          for (int round = 0; round < 3; ++round) {
-            if (DecodeAll(own.get()) != alone) ++differences;
-          }
-        } else {
-          ++differences;
-        }
-      }
+      if (!work(t)) ++differences;
       CoUninitialize();
     });
   }
   for (std::thread& thread : threads) thread.join();
-  EXPECT_EQ(differences.load(), 0);
+  return differences.load();
+}
+
+TEST(Threads, EightThreadsWithDecodersOfTheirOwnGetWhatOneGets) {
+  const std::vector<Bytes> alone = DecodeAll();
+  ASSERT_EQ(alone.size(), AllCases().size());
+  for (const Bytes& pixels : alone) ASSERT_NE(pixels, Bytes(pixels.size())) << "nothing decoded";
+  EXPECT_EQ(OnEightThreads([&](int) { return DecodeAll() == alone && DecodeAll() == alone; }), 0);
   EXPECT_EQ(DecoderDllCanUnloadNow(), S_OK);
 }
 
@@ -78,55 +81,32 @@ TEST(Threads, EightThreadsSharingOneDecoderGetWhatOneGets) {
   for (const Case& c : AllCases()) {
     if (c.pixel_order != 1 || c.big_endian) continue;  // one of each format
     SCOPED_TRACE(c.name);
-    const UINT stride = (kWidth * static_cast<UINT>(LayoutBits(c)) + 7) / 8;
+    const UINT stride = StrideOf(c);
     Bytes want(std::size_t{stride} * kHeight);
-    {
-      Com<IWICBitmapDecoder> decoder;
-      Com<IWICBitmapFrameDecode> frame;
-      ASSERT_EQ(factory->CreateDecoderFromFilename(CaseFile(c, false).c_str(), nullptr,
-                                                   GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                                   decoder.Out()),
-                S_OK);
-      ASSERT_EQ(decoder->GetFrame(0, frame.Out()), S_OK);
-      ASSERT_EQ(frame->CopyPixels(nullptr, stride, static_cast<UINT>(want.size()), want.data()),
-                S_OK);
-    }
-
     Com<IWICBitmapDecoder> decoder;
     Com<IWICBitmapFrameDecode> frame;
-    ASSERT_EQ(factory->CreateDecoderFromFilename(CaseFile(c, false).c_str(), nullptr,
-                                                 GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                                 decoder.Out()),
-              S_OK);
-    ASSERT_EQ(decoder->GetFrame(0, frame.Out()), S_OK);
-    std::atomic<int> differences{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-      threads.emplace_back([&, t] {
-        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        Bytes got(want.size());
-        // Half the threads ask row by row (from the shared decoded whole,
-        // made by whichever comes first), half for the whole picture.
-        if (t % 2 == 0) {
-          for (UINT y = 0; y < kHeight; ++y) {
-            const WICRect row{0, static_cast<INT>(y), static_cast<INT>(kWidth), 1};
-            if (FAILED(frame->CopyPixels(&row, stride, stride, got.data() + std::size_t{stride} * y))) {
-              ++differences;
-            }
-          }
-        } else if (FAILED(frame->CopyPixels(nullptr, stride, static_cast<UINT>(got.size()),
-                                            got.data()))) {
-          ++differences;
-        }
-        if (got != want) ++differences;
-        // Frames of their own too, over the same decoder.
-        Com<IWICBitmapFrameDecode> own;
-        if (FAILED(decoder->GetFrame(0, own.Out()))) ++differences;
-        CoUninitialize();
-      });
-    }
-    for (std::thread& thread : threads) thread.join();
-    EXPECT_EQ(differences.load(), 0);
+    ASSERT_TRUE(OpenFrame(factory.get(), c, decoder, frame));
+    ASSERT_EQ(frame->CopyPixels(nullptr, stride, static_cast<UINT>(want.size()), want.data()), S_OK);
+    ASSERT_TRUE(OpenFrame(factory.get(), c, decoder, frame));  // a decoder not yet used
+    // Half the threads ask row by row (from the shared decoded whole, made
+    // by whichever comes first), half for the whole picture; each also
+    // takes a frame of its own.
+    EXPECT_EQ(OnEightThreads([&](int t) {
+                Bytes got(want.size());
+                bool ok = true;
+                for (UINT y = 0; t % 2 == 0 && y < kHeight; ++y) {
+                  const WICRect row{0, static_cast<INT>(y), static_cast<INT>(kWidth), 1};
+                  ok = ok && SUCCEEDED(frame->CopyPixels(&row, stride, stride,
+                                                         &got[std::size_t{stride} * y]));
+                }
+                if (t % 2 == 1) {
+                  ok = SUCCEEDED(frame->CopyPixels(nullptr, stride, static_cast<UINT>(got.size()),
+                                                   got.data()));
+                }
+                Com<IWICBitmapFrameDecode> own;
+                return ok && got == want && SUCCEEDED(decoder->GetFrame(0, own.Out()));
+              }),
+              0);
     EXPECT_EQ(frame.Reset(), 0u);
     EXPECT_EQ(decoder.Reset(), 0u);
   }
