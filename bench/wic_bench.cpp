@@ -14,8 +14,8 @@
 //
 // The DLL is loaded by path and asked for its class object directly: no
 // registration is needed.
-#include <windows.h>
 #include <wincodec.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -179,8 +179,8 @@ int main(int argc, char** argv) {
         return 1;
       }
       start = Now();
-      const HRESULT hr = frame->CopyPixels(nullptr, stride, static_cast<UINT>(wic_rows.size()),
-                                           wic_rows.data());
+      const HRESULT hr =
+          frame->CopyPixels(nullptr, stride, static_cast<UINT>(wic_rows.size()), wic_rows.data());
       const double whole_time = Now() - start;
       frame->Release();
       if (FAILED(hr)) {

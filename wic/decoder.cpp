@@ -4,7 +4,6 @@
 #include "plugin/platform.h"
 #include "wic/frame.h"
 #include "wic/guids.h"
-#include "wic/module.h"
 #include "wic/stream_read.h"
 
 namespace tovak::wic {
@@ -35,15 +34,9 @@ HRESULT CreateDecoder(REFIID iid, void** out) {
   return hr;
 }
 
-Decoder::Decoder() {
-  InitializeCriticalSection(&lock_);
-  ObjectCreated();
-}
+Decoder::Decoder() { InitializeCriticalSection(&lock_); }
 
-Decoder::~Decoder() {
-  DeleteCriticalSection(&lock_);
-  ObjectDestroyed();
-}
+Decoder::~Decoder() { DeleteCriticalSection(&lock_); }
 
 HRESULT Decoder::QueryInterface(REFIID iid, void** out) {
   if (out == nullptr) return E_POINTER;
@@ -120,14 +113,12 @@ HRESULT Decoder::GetDecoderInfo(IWICBitmapDecoderInfo** info) {
   // factory reads it back from there.
   IWICImagingFactory* factory = nullptr;
   HRESULT hr = CoCreateInstance(kImagingFactoryClsid, nullptr, CLSCTX_INPROC_SERVER,
-                                __uuidof(IWICImagingFactory),
-                                reinterpret_cast<void**>(&factory));
+                                __uuidof(IWICImagingFactory), reinterpret_cast<void**>(&factory));
   if (FAILED(hr)) return hr;
   IWICComponentInfo* component = nullptr;
   hr = factory->CreateComponentInfo(kDecoderClsid, &component);
   if (SUCCEEDED(hr)) {
-    hr = component->QueryInterface(__uuidof(IWICBitmapDecoderInfo),
-                                   reinterpret_cast<void**>(info));
+    hr = component->QueryInterface(__uuidof(IWICBitmapDecoderInfo), reinterpret_cast<void**>(info));
     component->Release();
   }
   factory->Release();
@@ -151,8 +142,7 @@ HRESULT Decoder::GetPreview(IWICBitmapSource** preview) {
   return WINCODEC_ERR_UNSUPPORTEDOPERATION;
 }
 
-HRESULT Decoder::GetColorContexts(UINT /*count*/, IWICColorContext** /*contexts*/,
-                                  UINT* actual) {
+HRESULT Decoder::GetColorContexts(UINT /*count*/, IWICColorContext** /*contexts*/, UINT* actual) {
   if (actual == nullptr) return E_INVALIDARG;
   *actual = 0;
   return S_OK;

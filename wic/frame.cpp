@@ -3,7 +3,6 @@
 #include "wic/decoder.h"
 #include "wic/guids.h"
 #include "wic/memory.h"
-#include "wic/module.h"
 #include "wic/pixels.h"
 
 namespace tovak::wic {
@@ -27,14 +26,8 @@ HRESULT ResultOf(Request request) {
 
 class Frame final : public IWICBitmapFrameDecode {
  public:
-  explicit Frame(Decoder* decoder) : decoder_(decoder) {
-    decoder_->AddRef();
-    ObjectCreated();
-  }
-  ~Frame() {
-    decoder_->Release();
-    ObjectDestroyed();
-  }
+  explicit Frame(Decoder* decoder) : decoder_(decoder) { decoder_->AddRef(); }
+  ~Frame() { decoder_->Release(); }
   Frame(const Frame&) = delete;
   Frame& operator=(const Frame&) = delete;
 

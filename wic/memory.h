@@ -9,6 +9,8 @@
 #include <new>
 #include <utility>
 
+#include "wic/module.h"
+
 namespace tovak::wic {
 
 // Null when the block cannot be had, or when `bytes` does not fit in the
@@ -22,18 +24,24 @@ inline void FreeBytes(void* block) {
   if (block != nullptr) HeapFree(GetProcessHeap(), 0, block);
 }
 
-// A COM object made on the heap; null when there is no memory for it.
+// A COM object made on the heap, counted among the module's live objects;
+// null when there is no memory for it.
 template <class T, class... Args>
 T* MakeObject(Args&&... args) {
   void* place = AllocateBytes(sizeof(T));
-  return place == nullptr ? nullptr : new (place) T(std::forward<Args>(args)...);
+  if (place == nullptr) return nullptr;
+  ObjectCreated();
+  return new (place) T(std::forward<Args>(args)...);
 }
 
-// The end of an object that MakeObject made, from its final Release.
+// The end of an object that MakeObject made, from its final Release. The
+// module's count of live objects drops only once the object's memory is
+// back, so that the DLL is never unloaded under the destructor.
 template <class T>
 void DestroyObject(T* object) {
   object->~T();
   FreeBytes(object);
+  ObjectDestroyed();
 }
 
 // A block of bytes owned by one holder.

@@ -6,7 +6,8 @@
 
 namespace tovak::wic {
 
-// Every decoder and frame counts itself from construction to destruction.
+// Every decoder and frame counts from its allocation to its release
+// (MakeObject and DestroyObject).
 void ObjectCreated();
 void ObjectDestroyed();
 // IClassFactory::LockServer.

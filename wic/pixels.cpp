@@ -44,7 +44,8 @@ Request CheckRequest(std::uint32_t width, std::uint32_t height, Layout layout, c
 bool DecodeWhole(const decode::PicturePlan& plan, Layout layout, std::uint8_t* rows,
                  std::uint64_t stride, std::uint64_t bytes) {
   decode::Destination to;
-  to.layout = layout == Layout::kBgra32 ? decode::PixelLayout::kBgra32 : decode::PixelLayout::kIndex;
+  to.layout =
+      layout == Layout::kBgra32 ? decode::PixelLayout::kBgra32 : decode::PixelLayout::kIndex;
   to.data = rows;
   to.bytes = bytes;
   to.stride = stride;
@@ -101,8 +102,8 @@ std::uint32_t PaletteColours(const decode::PicturePlan& plan,
   decode::WritePalette(plan, to);
   for (std::uint32_t k = 0; k < entries; ++k) {
     const std::uint8_t* c = bgra + 4 * k;
-    colours[k] = std::uint32_t{c[3]} << 24 | std::uint32_t{c[2]} << 16 |
-                 std::uint32_t{c[1]} << 8 | std::uint32_t{c[0]};
+    colours[k] = std::uint32_t{c[3]} << 24 | std::uint32_t{c[2]} << 16 | std::uint32_t{c[1]} << 8 |
+                 std::uint32_t{c[0]};
   }
   return entries;
 }

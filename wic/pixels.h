@@ -26,9 +26,9 @@ struct Rect {
 };
 
 enum class Request : std::uint8_t {
-  kCopy,            // copy the rectangle
-  kNothing,         // an empty rectangle: nothing to copy, and that is fine
-  kOutside,         // not within the picture, or negative
+  kCopy,     // copy the rectangle
+  kNothing,  // an empty rectangle: nothing to copy, and that is fine
+  kOutside,  // not within the picture, or negative
   kNoBuffer,
   kStrideTooSmall,  // a row of the rectangle does not fit in the stride
   kBufferTooSmall,  // the last row would end past the buffer

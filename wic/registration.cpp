@@ -1,7 +1,7 @@
 // DllRegisterServer and DllUnregisterServer: one walk of the registry table
 // each, forwards to write and backwards to remove.
-#include <windows.h>
 #include <olectl.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <cwchar>
@@ -123,9 +123,9 @@ bool WriteEntry(const RegistryEntry& entry, const Placeholders& values, Buffers&
         status = ERROR_INVALID_DATA;
         break;
       }
-      status = RegSetValueExW(key, entry.name, 0, REG_SZ,
-                              reinterpret_cast<const BYTE*>(buffers.text),
-                              static_cast<DWORD>((std::wcslen(buffers.text) + 1) * sizeof(wchar_t)));
+      status =
+          RegSetValueExW(key, entry.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(buffers.text),
+                         static_cast<DWORD>((std::wcslen(buffers.text) + 1) * sizeof(wchar_t)));
       break;
     case ValueKind::kNumber:
       status = RegSetValueExW(key, entry.name, 0, REG_DWORD,
@@ -152,8 +152,8 @@ bool IsEmpty(HKEY key) {
 void RemoveEntry(const RegistryEntry& entry, const Placeholders& values, Buffers& buffers) {
   if (!Expand(entry.key, values, buffers.key, kTextCapacity)) return;
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, buffers.key, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                    &key) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, buffers.key, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) !=
+      ERROR_SUCCESS) {
     return;
   }
   if (entry.kind != ValueKind::kNone) RegDeleteValueW(key, entry.name);
@@ -162,9 +162,18 @@ void RemoveEntry(const RegistryEntry& entry, const Placeholders& values, Buffers
   if (remove) RegDeleteKeyW(HKEY_LOCAL_MACHINE, buffers.key);
 }
 
+// A 32-bit process on 64-bit Windows: its CLSID keys are the 32-bit view's,
+// but the shell's keys are shared with the 64-bit DLL.
+bool UnderWow64() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+bool Mine(const RegistryEntry& entry) { return !entry.shell || !UnderWow64(); }
+
 void RemoveAll(const Placeholders& values, Buffers& buffers) {
   for (std::size_t k = sizeof kRegistryTable / sizeof kRegistryTable[0]; k-- > 0;) {
-    RemoveEntry(kRegistryTable[k], values, buffers);
+    if (Mine(kRegistryTable[k])) RemoveEntry(kRegistryTable[k], values, buffers);
   }
 }
 
@@ -199,7 +208,7 @@ extern "C" HRESULT WINAPI DllRegisterServer() {
   if (walk == nullptr) return E_OUTOFMEMORY;
   HRESULT hr = S_OK;
   for (const RegistryEntry& entry : kRegistryTable) {
-    if (!WriteEntry(entry, walk->values, walk->buffers)) {
+    if (Mine(entry) && !WriteEntry(entry, walk->values, walk->buffers)) {
       // Half a registration would make WIC pick a decoder it cannot load.
       RemoveAll(walk->values, walk->buffers);
       hr = SELFREG_E_CLASS;

@@ -26,8 +26,7 @@ HRESULT SeekStream(IStream* stream, std::uint64_t position) {
   return Seek(stream, static_cast<LONGLONG>(position), STREAM_SEEK_SET, nullptr);
 }
 
-HRESULT ReadWholeStream(IStream* stream, std::uint64_t max_bytes, Block& out,
-                        std::uint64_t& size) {
+HRESULT ReadWholeStream(IStream* stream, std::uint64_t max_bytes, Block& out, std::uint64_t& size) {
   size = 0;
   ULARGE_INTEGER end{};
   HRESULT hr = Seek(stream, 0, STREAM_SEEK_END, &end);

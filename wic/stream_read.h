@@ -15,8 +15,7 @@ namespace tovak::wic {
 // announced). A stream longer than `max_bytes` is refused with
 // WINCODEC_ERR_IMAGESIZEOUTOFRANGE before anything is read. The stream is
 // left wherever reading ended.
-HRESULT ReadWholeStream(IStream* stream, std::uint64_t max_bytes, Block& out,
-                        std::uint64_t& size);
+HRESULT ReadWholeStream(IStream* stream, std::uint64_t max_bytes, Block& out, std::uint64_t& size);
 
 // The stream's position, to put back after a look at the stream.
 HRESULT StreamPosition(IStream* stream, ULARGE_INTEGER& position);

@@ -41,9 +41,9 @@ TEST(BadInputs, EveryFileFailsInInitializeAndLeavesNothingBehind) {
 
     // As a client opens it: no decoder comes back.
     Com<IWICBitmapDecoder> decoder;
-    EXPECT_TRUE(FAILED(factory->CreateDecoderFromFilename(
-        entry.path().c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-        decoder.Out())));
+    EXPECT_TRUE(
+        FAILED(factory->CreateDecoderFromFilename(entry.path().c_str(), nullptr, GENERIC_READ,
+                                                  WICDecodeMetadataCacheOnDemand, decoder.Out())));
     EXPECT_FALSE(decoder);
 
     // Our decoder over a stream of the file's bytes.
@@ -78,8 +78,8 @@ TEST(BadInputs, FailingOverlongAndShortStreamsAreRefused) {
   } streams[] = {
       {"a read error", c.file, 0, STG_E_READFAULT, STG_E_READFAULT, false},
       {"2 GiB long", c.file, 0x80000000ull, S_OK, WINCODEC_ERR_IMAGESIZEOUTOFRANGE, false},
-      {"ends halfway through what it announced", cut, c.file.size(), S_OK,
-       WINCODEC_ERR_BADIMAGE, true},
+      {"ends halfway through what it announced", cut, c.file.size(), S_OK, WINCODEC_ERR_BADIMAGE,
+       true},
   };
   for (const auto& s : streams) {
     SCOPED_TRACE(s.what);

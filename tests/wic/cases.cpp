@@ -70,16 +70,17 @@ Reference ReadPng(const fs::path& path, int index_bits) {
     EXPECT_EQ(spng_decoded_image_size(ctx, fmt, &size), 0) << path.string();
     Bytes& rows = fmt == SPNG_FMT_PNG ? out.index_rows : out.rgba;
     rows.resize(size);
-    EXPECT_EQ(spng_decode_image(ctx, rows.data(), size, fmt,
-                                fmt == SPNG_FMT_PNG ? 0 : SPNG_DECODE_TRNS),
-              0);
+    EXPECT_EQ(
+        spng_decode_image(ctx, rows.data(), size, fmt, fmt == SPNG_FMT_PNG ? 0 : SPNG_DECODE_TRNS),
+        0);
     if (fmt == SPNG_FMT_PNG) {
       spng_plte plte{};
       spng_trns trns{};
       spng_get_plte(ctx, &plte);
       const bool has_trns = spng_get_trns(ctx, &trns) == 0;
       for (std::uint32_t k = 0; k < plte.n_entries; ++k) {
-        const std::uint32_t alpha = has_trns && k < trns.n_type3_entries ? trns.type3_alpha[k] : 255;
+        const std::uint32_t alpha =
+            has_trns && k < trns.n_type3_entries ? trns.type3_alpha[k] : 255;
         out.palette.push_back(alpha << 24 | std::uint32_t{plte.entries[k].red} << 16 |
                               std::uint32_t{plte.entries[k].green} << 8 | plte.entries[k].blue);
       }
@@ -116,7 +117,8 @@ const std::vector<Case>& AllCases() {
           fixture::kIndex4, fixture::kIndex8, fixture::kDxt1, fixture::kDxt3, fixture::kDxt5,
           fixture::kDxt1Ext, fixture::kDxt3Ext, fixture::kDxt5Ext}) {
       for (const bool be : {false, true}) {
-        for (const int order : {0, 1}) all.push_back(MakeCase(format, be, static_cast<std::uint16_t>(order), random));
+        for (const int order : {0, 1})
+          all.push_back(MakeCase(format, be, static_cast<std::uint16_t>(order), random));
       }
     }
     fs::create_directories(CasesDir() / "gim");

@@ -63,8 +63,8 @@ void ExpectBgr(IWICImagingFactory* factory, IWICBitmapSource* frame, const Case&
     source = bgra.get();
   }
   ASSERT_EQ(factory->CreateFormatConverter(bgr.Out()), S_OK);
-  ASSERT_EQ(bgr->Initialize(source, GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone,
-                            nullptr, 0.0, WICBitmapPaletteTypeCustom),
+  ASSERT_EQ(bgr->Initialize(source, GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr,
+                            0.0, WICBitmapPaletteTypeCustom),
             S_OK);
   for (const WICRect& rect : {kWhole, WICRect{3, 2, 5, 4}}) {
     const UINT stride = static_cast<UINT>(rect.Width) * 3 + 1;
@@ -172,8 +172,7 @@ TEST(Decode, CopyPixelsChecksTheRectangleStrideAndBuffer) {
       {"sums past 32 bits", {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 1}, 0, 0, true, E_INVALIDARG},
       {"stride one short", {0, 0, 13, 9}, -1, 0, true, E_INVALIDARG},
       {"buffer one short", {0, 0, 13, 9}, 0, -1, true, WINCODEC_ERR_INSUFFICIENTBUFFER},
-      {"rectangle's buffer one short", {3, 2, 5, 4}, 5, -1, true,
-       WINCODEC_ERR_INSUFFICIENTBUFFER},
+      {"rectangle's buffer one short", {3, 2, 5, 4}, 5, -1, true, WINCODEC_ERR_INSUFFICIENTBUFFER},
       {"no buffer", {0, 0, 13, 9}, 0, 0, false, E_INVALIDARG},
       {"empty", {4, 4, 0, 0}, 0, 0, true, S_OK},
   };
@@ -184,9 +183,8 @@ TEST(Decode, CopyPixelsChecksTheRectangleStrideAndBuffer) {
     SCOPED_TRACE(c.name);
     Com<IWICBitmapDecoder> decoder;
     Com<IWICBitmapFrameDecode> frame;
-    ASSERT_EQ(factory->CreateDecoderFromFilename(CaseFile(c, false).c_str(), nullptr,
-                                                 GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                                 decoder.Out()),
+    ASSERT_EQ(factory->CreateDecoderFromFilename(CaseFile(c, false).c_str(), nullptr, GENERIC_READ,
+                                                 WICDecodeMetadataCacheOnDemand, decoder.Out()),
               S_OK);
     ASSERT_EQ(decoder->GetFrame(0, frame.Out()), S_OK);
     for (const auto& r : requests) {
@@ -275,7 +273,8 @@ TEST(Decode, QueryCapabilityJudgesTheStreamAndLeavesItWhereItWas) {
     DWORD capability;
   } streams[] = {
       {"a GIM picture", AllCases().front().file,
-       WICBitmapDecoderCapabilityCanDecodeAllImages | WICBitmapDecoderCapabilityCanDecodeSomeImages},
+       WICBitmapDecoderCapabilityCanDecodeAllImages |
+           WICBitmapDecoderCapabilityCanDecodeSomeImages},
       {"another signature", not_gim, 0},
       {"nothing", Bytes{}, 0},
   };

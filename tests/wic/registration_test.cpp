@@ -31,9 +31,9 @@ std::wstring Text(IWICBitmapCodecInfo* info, Getter getter) {
 void FindOurDecoder(IWICImagingFactory* factory, Com<IWICBitmapDecoderInfo>& out) {
   out.Reset();
   Com<IEnumUnknown> decoders;
-  ASSERT_EQ(factory->CreateComponentEnumerator(WICDecoder, WICComponentEnumerateDefault,
-                                               decoders.Out()),
-            S_OK);
+  ASSERT_EQ(
+      factory->CreateComponentEnumerator(WICDecoder, WICComponentEnumerateDefault, decoders.Out()),
+      S_OK);
   for (;;) {
     Com<IUnknown> item;
     ULONG fetched = 0;
@@ -94,7 +94,9 @@ TEST(Registration, WicEnumeratesTheDecoderWithItsDescriptionFormatsAndSignatures
   ASSERT_EQ(info->GetPatterns(bytes, table, &patterns, &bytes), S_OK);
   std::vector<std::string> seen;
   for (UINT k = 0; k < patterns; ++k) {
-    const auto text = [&](const BYTE* p) { return std::string(reinterpret_cast<const char*>(p), 8); };
+    const auto text = [&](const BYTE* p) {
+      return std::string(reinterpret_cast<const char*>(p), 8);
+    };
     EXPECT_TRUE(table[k].Position.QuadPart == 0 && table[k].Length == 8 && !table[k].EndOfStream);
     EXPECT_EQ(text(table[k].Mask), std::string(8, '\xFF'));
     seen.push_back(text(table[k].Pattern));
@@ -175,10 +177,9 @@ TEST(Registration, UnregisteringRemovesExactlyWhatRegisteringWrote) {
   FindOurDecoder(factory.get(), info);
   EXPECT_FALSE(info) << "still enumerated";
   Com<IWICBitmapDecoder> decoder;
-  EXPECT_TRUE(FAILED(factory->CreateDecoderFromFilename(CaseFile(AllCases().front(), false).c_str(),
-                                                        nullptr, GENERIC_READ,
-                                                        WICDecodeMetadataCacheOnDemand,
-                                                        decoder.Out())));
+  EXPECT_TRUE(FAILED(factory->CreateDecoderFromFilename(
+      CaseFile(AllCases().front(), false).c_str(), nullptr, GENERIC_READ,
+      WICDecodeMetadataCacheOnDemand, decoder.Out())));
   // Unregistering twice is harmless; registering again restores the same.
   EXPECT_EQ(Regsvr32(true), 0);
   ASSERT_EQ(Regsvr32(false), 0);

@@ -20,8 +20,7 @@ UINT StrideOf(const Case& c) { return (kWidth * static_cast<UINT>(LayoutBits(c))
 bool OpenFrame(IWICImagingFactory* factory, const Case& c, Com<IWICBitmapDecoder>& decoder,
                Com<IWICBitmapFrameDecode>& frame) {
   return SUCCEEDED(factory->CreateDecoderFromFilename(CaseFile(c, false).c_str(), nullptr,
-                                                      GENERIC_READ,
-                                                      WICDecodeMetadataCacheOnDemand,
+                                                      GENERIC_READ, WICDecodeMetadataCacheOnDemand,
                                                       decoder.Out())) &&
          SUCCEEDED(decoder->GetFrame(0, frame.Out()));
 }
@@ -86,7 +85,8 @@ TEST(Threads, EightThreadsSharingOneDecoderGetWhatOneGets) {
     Com<IWICBitmapDecoder> decoder;
     Com<IWICBitmapFrameDecode> frame;
     ASSERT_TRUE(OpenFrame(factory.get(), c, decoder, frame));
-    ASSERT_EQ(frame->CopyPixels(nullptr, stride, static_cast<UINT>(want.size()), want.data()), S_OK);
+    ASSERT_EQ(frame->CopyPixels(nullptr, stride, static_cast<UINT>(want.size()), want.data()),
+              S_OK);
     ASSERT_TRUE(OpenFrame(factory.get(), c, decoder, frame));  // a decoder not yet used
     // Half the threads ask row by row (from the shared decoded whole, made
     // by whichever comes first), half for the whole picture; each also

@@ -10,8 +10,7 @@ namespace tovak::wictest {
 
 HRESULT MemoryStream::QueryInterface(REFIID iid, void** out) {
   if (out == nullptr) return E_POINTER;
-  if (iid == __uuidof(IUnknown) || iid == __uuidof(ISequentialStream) ||
-      iid == __uuidof(IStream)) {
+  if (iid == __uuidof(IUnknown) || iid == __uuidof(ISequentialStream) || iid == __uuidof(IStream)) {
     *out = static_cast<IStream*>(this);
     AddRef();
     return S_OK;
@@ -70,8 +69,8 @@ HRESULT DecoderDllCanUnloadNow() {
   const HMODULE module = GetModuleHandleW(L"tovak-wic.dll");
   if (module == nullptr) return E_FAIL;
   using CanUnload = HRESULT(WINAPI*)();
-  const auto can_unload =
-      reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+  const auto can_unload = reinterpret_cast<CanUnload>(
+      reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
   return can_unload == nullptr ? E_FAIL : can_unload();
 }
 
@@ -88,8 +87,8 @@ int Run(const std::wstring& command_line) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
     return -1;
   }
   WaitForSingleObject(process.hProcess, 300000);
@@ -112,7 +111,8 @@ Bytes ReadFile(const fs::path& path) {
 
 void WriteFile(const fs::path& path, const Bytes& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 fs::path TempDir(const std::string& name) {
@@ -209,11 +209,14 @@ std::set<std::wstring> RegistrySnapshot() {
   } walks[] = {
       {HKEY_LOCAL_MACHINE, L"HKLM\\", L"Software\\Classes", 0},
       {HKEY_LOCAL_MACHINE, L"HKLM\\", L"Software\\Classes\\CLSID", 0},
-      {HKEY_LOCAL_MACHINE, L"HKLM\\", L"Software\\Classes\\CLSID\\{6ABDA9FA-EB8C-4E7C-A846-D10C68D6E460}", kWhole},
-      {HKEY_LOCAL_MACHINE, L"HKLM\\", L"Software\\Classes\\CLSID\\{7ED96837-96F0-4812-B211-F13C24117ED3}", kWhole},
+      {HKEY_LOCAL_MACHINE, L"HKLM\\",
+       L"Software\\Classes\\CLSID\\{6ABDA9FA-EB8C-4E7C-A846-D10C68D6E460}", kWhole},
+      {HKEY_LOCAL_MACHINE, L"HKLM\\",
+       L"Software\\Classes\\CLSID\\{7ED96837-96F0-4812-B211-F13C24117ED3}", kWhole},
       {HKEY_LOCAL_MACHINE, L"HKLM\\", L"Software\\Classes\\.gim", kWhole},
       {HKEY_LOCAL_MACHINE, L"HKLM\\", L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer", 0},
-      {HKEY_LOCAL_MACHINE, L"HKLM\\", L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\KindMap", kWhole},
+      {HKEY_LOCAL_MACHINE, L"HKLM\\",
+       L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\KindMap", kWhole},
       {HKEY_CURRENT_USER, L"HKCU\\", L"Software\\Classes", 0},
       {HKEY_CURRENT_USER, L"HKCU\\", L"Software\\Classes\\CLSID", 0},
       {HKEY_CURRENT_USER, L"HKCU\\", L"Software\\Classes\\.gim", kWhole},

@@ -5,8 +5,8 @@
 // WIC and the registry.
 #pragma once
 
-#include <windows.h>
 #include <wincodec.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -77,13 +77,22 @@ class MemoryStream final : public IStream {
   HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* at) override;
   HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD) override;
   // Read-only, and no more than a decoder needs.
-  HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
+  HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override {
+    return STG_E_ACCESSDENIED;
+  }
   HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return STG_E_ACCESSDENIED; }
-  HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*,
+                                   ULARGE_INTEGER*) override {
+    return E_NOTIMPL;
+  }
   HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE Revert() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+    return E_NOTIMPL;
+  }
   HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
 
  private:
