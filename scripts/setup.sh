@@ -19,6 +19,9 @@ packages=(
   clang-14 libclang-rt-14-dev
   imagemagick
   libspng-dev
+  # Unicorn and Capstone for emu32, which runs tovak.spi where the machine
+  # cannot execute 32-bit programs.
+  python3-unicorn python3-capstone
 )
 
 sudo_cmd=()
@@ -82,8 +85,10 @@ for source in libspng zlib; do
 done
 
 # Wine builds its prefix on first start; do it here so that the first test
-# under wine does not pay for it inside a timeout.
-if [ ! -f "${WINEPREFIX:-$HOME/.wine}/system.reg" ]; then
+# under wine does not pay for it inside a timeout. The default prefix is
+# 32-bit Wine's, which machines that cannot run 32-bit programs never start.
+source "$(dirname "$0")/windows-here.sh"
+if runs_32_bit && [ ! -f "${WINEPREFIX:-$HOME/.wine}/system.reg" ]; then
   say "creating the wine prefix"
   WINEDEBUG=-all wineboot -i >/dev/null 2>&1 || true
   wineserver -w 2>/dev/null || true
