@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds both plug-ins and writes the release package build/tovak-VERSION.zip:
-# tovak.spi (32-bit hosts), tovak.sph (64-bit hosts), a commented tovak.ini
-# with the defaults, README.txt for users and tovak's licence. VERSION is the
+# tovak.spi (32-bit hosts), tovak.sph (64-bit hosts), the WIC decoder
+# tovak-wic.dll for 64-bit and 32-bit programs (wic/64-bit, wic/32-bit), a
+# commented tovak.ini with the defaults, README.txt for users and tovak's
+# licence. VERSION is the
 # project version that CMake holds. (libsquish is not in the DLLs: they
 # decode DXT blocks themselves, so its licence does not ship.)
 set -euo pipefail
@@ -10,7 +12,7 @@ bash scripts/setup.sh
 
 for preset in windows windows64; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target tovak
+  cmake --build --preset "$preset" --target tovak tovak_wic
 done
 
 cache_value() { sed -n "s/^$1:[A-Z]*=//p" build/windows/CMakeCache.txt; }
@@ -22,6 +24,9 @@ zip="build/tovak-$version.zip"
 rm -rf "$stage" "$zip"
 mkdir -p "$stage"
 cp build/windows/tovak.spi build/windows64/tovak.sph "$stage/"
+mkdir -p "$stage/wic/64-bit" "$stage/wic/32-bit"
+cp build/windows64/tovak-wic.dll "$stage/wic/64-bit/"
+cp build/windows/tovak-wic.dll "$stage/wic/32-bit/"
 # Text files in Windows line endings, for the editors users open them in.
 crlf() { sed -e 's/\r$//' -e 's/$/\r/' "$1" >"$2"; }
 crlf package/tovak.ini "$stage/tovak.ini"
@@ -32,5 +37,7 @@ crlf LICENSE "$stage/LICENSE.txt"
 
 (cd "$stage" && zip -q -X "../../tovak-$version.zip" tovak.spi tovak.sph tovak.ini README.txt \
   LICENSE.txt)
+(cd "$stage" && zip -q -X "../../tovak-$version.zip" wic/64-bit/tovak-wic.dll \
+  wic/32-bit/tovak-wic.dll)
 echo "package: $zip"
 unzip -l "$zip"

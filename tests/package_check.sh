@@ -19,6 +19,7 @@ unzip -q "$zip" -d "$work"
 
 fail() { echo "package_check: $*" >&2; exit 1; }
 expected="LICENSE.txt README.txt tovak.ini tovak.sph tovak.spi"
+expected="$expected wic/32-bit/tovak-wic.dll wic/64-bit/tovak-wic.dll"
 found="$(cd "$work" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
 [ "$found" = "$expected" ] || fail "the zip holds '$found', not '$expected'"
 settings="$(grep -v '^;' "$work/tovak.ini" | tr -d '\r' | tr '\n' ' ')"
@@ -29,4 +30,8 @@ out="$(TOVAK_PACKAGE_DIR="Z:$work" "$wine" "$tests" --gtest_filter='PackagedDlls
   fail "the PE checks failed"
 }
 echo "$out" | grep -q '\[  PASSED  \] 1 test' || { echo "$out"; fail "the PE checks did not run"; }
+# The WIC decoder's two DLLs: each of its machine, with its imports and exports.
+bash "$(dirname "$0")/wic/dll_tables.sh" \
+  "x86_64-w64-mingw32-objdump:$work/wic/64-bit/tovak-wic.dll:pei-x86-64" \
+  "i686-w64-mingw32-objdump:$work/wic/32-bit/tovak-wic.dll:pei-i386" || fail "the WIC DLLs' tables"
 echo "package_check: $zip holds both DLLs with the expected tables"
