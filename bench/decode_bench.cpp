@@ -85,7 +85,7 @@ void Pass(benchmark::State& state, std::uint16_t format, std::uint16_t order, bo
   std::vector<std::uint8_t> bits(plan.bits_block_bytes);
   const tovak::decode::BlendSettings settings;
   for (auto _ : state) {
-    tovak::decode::WritePixels(plan, tovak::decode::DibBits(plan, bits.data(), settings));
+    tovak::decode::WriteBitsBlock(plan, bits.data(), settings);
     benchmark::DoNotOptimize(bits.data());
     benchmark::ClobberMemory();
   }

@@ -55,9 +55,10 @@ void WriteHeaderBlock(const PicturePlan& plan, std::uint8_t* header,
                       settings});
 }
 
-Destination DibBits(const PicturePlan& plan, std::uint8_t* bits, const BlendSettings& settings) {
-  return {IsIndexed(plan) ? PixelLayout::kIndex : PixelLayout::kBgr24, bits,
-          plan.bits_block_bytes, plan.dib_stride, RowOrder::kBottomUp, settings};
+Failure WriteBitsBlock(const PicturePlan& plan, std::uint8_t* bits, const BlendSettings& settings) {
+  return WritePixelsIn<PixelLayout::kBgr24>(
+      plan, {IsIndexed(plan) ? PixelLayout::kIndex : PixelLayout::kBgr24, bits,
+             plan.bits_block_bytes, plan.dib_stride, RowOrder::kBottomUp, settings});
 }
 
 }  // namespace tovak::decode

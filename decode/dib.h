@@ -6,6 +6,7 @@
 
 #include "decode/blend.h"
 #include "decode/destination.h"
+#include "decode/failure.h"
 
 namespace tovak::decode {
 
@@ -27,8 +28,9 @@ void SizeDibBlocks(PicturePlan& plan);
 void WriteHeaderBlock(const PicturePlan& plan, std::uint8_t* header,
                       const BlendSettings& settings);
 
-// The bits block as a destination: plan.bits_block_bytes bytes, rows at the
-// DIB stride from the bottom up, 24-bit blended pixels or indices.
-Destination DibBits(const PicturePlan& plan, std::uint8_t* bits, const BlendSettings& settings);
+// `bits` holds plan.bits_block_bytes zero bytes; writes the rows at the DIB
+// stride from the bottom up: 24-bit pixels, blended as `settings` say, or
+// indices.
+Failure WriteBitsBlock(const PicturePlan& plan, std::uint8_t* bits, const BlendSettings& settings);
 
 }  // namespace tovak::decode

@@ -16,6 +16,17 @@ namespace tovak::decode {
 // for indexed pictures and only for them; never kRgbQuad).
 Failure WritePixels(const PicturePlan& plan, const Destination& to);
 
+// The same for a caller that writes colours in one layout only (and indices,
+// where to.layout says so): only that layout's converters are linked into
+// it. Made for kBgr24, kRgb24, kBgra32 and kRgba32.
+template <PixelLayout kColours>
+Failure WritePixelsIn(const PicturePlan& plan, const Destination& to);
+
+extern template Failure WritePixelsIn<PixelLayout::kBgr24>(const PicturePlan&, const Destination&);
+extern template Failure WritePixelsIn<PixelLayout::kRgb24>(const PicturePlan&, const Destination&);
+extern template Failure WritePixelsIn<PixelLayout::kBgra32>(const PicturePlan&, const Destination&);
+extern template Failure WritePixelsIn<PixelLayout::kRgba32>(const PicturePlan&, const Destination&);
+
 // Writes ColourTableEntries(plan) entries of the colour table in the
 // destination's layout (any but kIndex); nothing for a picture without a
 // palette.

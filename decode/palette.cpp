@@ -1,51 +1,45 @@
 #include "decode/palette.h"
 
 #include "decode/colour.h"
-#include "decode/row_converters.h"
+#include "decode/driver.h"
 #include "gim/formats.h"
 
 namespace tovak::decode {
-namespace {
-
-template <PixelLayout kOut>
-void ConvertAll(const std::uint8_t* entries, std::uint32_t count,
-                const gim::FormatDescription& format, const BlendSettings& blend,
-                std::uint8_t* out) {
-  const bool words = format.kind == gim::PixelKind::kWord16;
-  const bool has_alpha = gim::HasAlpha(format);
-  for (std::uint32_t k = 0; k < count; ++k) {
-    Bgra c = words ? ColourFromWord(LoadWord(entries + 2 * k), format.channels)
-                   : ColourFrom8888(entries + 4 * k);
-    if constexpr (kOut == PixelLayout::kRgbQuad) {
-      // Blended as the picture's pixels are, the entry's alpha kept beside
-      // its colour, and 0 where the format has none.
-      const std::uint8_t alpha = has_alpha ? c.a : 0;
-      c = Blend(c, blend);
-      Store32(out + 4 * k, Pack<PixelLayout::kBgra32>({c.b, c.g, c.r, alpha}));
-    } else {
-      if constexpr (!KeepsAlpha(kOut)) c = Blend(c, blend);
-      const std::uint32_t packed = Pack<kOut>(c);
-      for (unsigned i = 0; i < kOutBytes<kOut>; ++i) {
-        out[kOutBytes<kOut> * k + i] = static_cast<std::uint8_t>(packed >> 8 * i);
-      }
-    }
-  }
-}
-
-}  // namespace
 
 void ConvertPalette(const std::uint8_t* entries, std::uint32_t count,
                     std::uint16_t entry_format, PixelLayout layout,
                     const BlendSettings& blend, std::uint8_t* out) {
+  if (layout == PixelLayout::kIndex) return;
   const gim::FormatDescription& format = *gim::PaletteEntryFormat(entry_format);
-  switch (layout) {
-    case PixelLayout::kBgr24: ConvertAll<PixelLayout::kBgr24>(entries, count, format, blend, out); return;
-    case PixelLayout::kRgb24: ConvertAll<PixelLayout::kRgb24>(entries, count, format, blend, out); return;
-    case PixelLayout::kBgra32: ConvertAll<PixelLayout::kBgra32>(entries, count, format, blend, out); return;
-    case PixelLayout::kRgba32: ConvertAll<PixelLayout::kRgba32>(entries, count, format, blend, out); return;
-    case PixelLayout::kRgbQuad: ConvertAll<PixelLayout::kRgbQuad>(entries, count, format, blend, out); return;
-    case PixelLayout::kIndex: return;
+  const bool words = format.kind == gim::PixelKind::kWord16;
+  const bool keeps_alpha = KeepsAlpha(layout);
+  const bool blue_first = layout != PixelLayout::kRgb24 && layout != PixelLayout::kRgba32;
+  const unsigned bytes = LayoutBits(layout, 0) / 8;
+  for (std::uint32_t k = 0; k < count; ++k) {
+    Bgra c = words ? ColourFromWord(LoadWord(entries + 2 * k), format.channels)
+                   : ColourFrom8888(entries + 4 * k);
+    // The DIB colour table keeps each entry's alpha beside its blended
+    // colour, and 0 where the format has none, as hosts have always had it.
+    const std::uint8_t alpha = layout == PixelLayout::kRgbQuad && !gim::HasAlpha(format) ? 0 : c.a;
+    if (!keeps_alpha) c = Blend(c, blend);
+    std::uint8_t* to = out + bytes * k;
+    to[0] = blue_first ? c.b : c.r;
+    to[1] = c.g;
+    to[2] = blue_first ? c.r : c.b;
+    if (bytes == 4) to[3] = alpha;
   }
+}
+
+Failure WritePalette(const PicturePlan& plan, const Destination& to) {
+  if (to.layout == PixelLayout::kIndex) return Failure::kDestinationUnsuited;
+  const std::uint32_t entries = ColourTableEntries(plan);
+  if (plan.palette_entries == nullptr || entries == 0) return Failure::kNone;
+  if (to.data == nullptr || to.bytes < std::uint64_t{entries} * LayoutBits(to.layout, 0) / 8) {
+    return Failure::kDestinationTooSmall;
+  }
+  ConvertPalette(plan.palette_entries, entries, plan.palette.entry_format, to.layout, to.blend,
+                 to.data);
+  return Failure::kNone;
 }
 
 }  // namespace tovak::decode

@@ -62,11 +62,12 @@ Recognition Recognise(ByteView bytes) {
   return little.recognised ? little : RecogniseAs(bytes, true);
 }
 
-Blocks FindBlocks(const Reader& reader) {
+Blocks FindBlocks(const Reader& reader, BlockSearch search) {
   Blocks found;
   std::uint32_t root_size = 0;
   if (!reader.U32(kRootOffset + kBlockSize, root_size)) return found;
-  const std::uint64_t limit = std::uint64_t{root_size} + kFileInfoReach;
+  const bool file_info = search == BlockSearch::kWithFileInfo;
+  const std::uint64_t limit = std::uint64_t{root_size} + (file_info ? kFileInfoReach : 0);
   const int budget = reader.big_endian ? kVisitsBig : kVisitsLittle;
   // 64-bit positions: a huge step ends the walk instead of wrapping back
   // into blocks already seen. Steps are unsigned, so positions never fall
@@ -85,7 +86,7 @@ Blocks FindBlocks(const Reader& reader) {
     if (position != 0) {
       if (id == kImageBlock && in_root && found.image == 0) found.image = block;
       if (id == kPaletteBlock && in_root && found.palette == 0) found.palette = block;
-      if (id == kFileInfoBlock && found.file_info == 0) found.file_info = block;
+      if (id == kFileInfoBlock && file_info && found.file_info == 0) found.file_info = block;
     }
     position += step;
   }

@@ -66,18 +66,24 @@ struct Blocks {
 struct Recognition {
   bool recognised = false;
   bool big_endian = false;
-  Blocks blocks;  // those of a recognised buffer
+  Blocks blocks;  // the image and palette blocks of a recognised buffer
 };
 
 // Decides whether the bytes are a GIM picture tovak converts, and in which
 // byte order. Reads nothing outside the view.
 Recognition Recognise(ByteView bytes);
 
+// Which blocks a walk looks for. The file-info block follows the root
+// block's content, so looking for it walks on to 16 bytes past the root
+// block's size, beyond the blocks a picture is made of: only the info text
+// needs it, and decoding reads nothing past what it needs.
+enum class BlockSearch : std::uint8_t { kPicture, kWithFileInfo };
+
 // Walks the blocks once from the root block. Every block lies within the
 // walk's visit budget and before a block header would leave the buffer; the
 // image and palette blocks start within the root block's size from it, the
-// file-info block, which follows the root block, within 16 bytes more.
-Blocks FindBlocks(const Reader& reader);
+// file-info block within 16 bytes more.
+Blocks FindBlocks(const Reader& reader, BlockSearch search = BlockSearch::kPicture);
 
 struct ImageHeader {
   std::uint64_t header_offset = 0;  // buffer offset of the image header

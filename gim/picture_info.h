@@ -19,7 +19,8 @@ struct PictureSummary {
 // its header fields lie outside the buffer or it can make no DIB.
 bool Summarise(const Reader& reader, const Blocks& blocks, PictureSummary& out);
 
-// Writes the info text of a recognised buffer into out (at most `capacity`
+// Writes the info text of a recognised buffer, whose blocks a
+// BlockSearch::kWithFileInfo walk found, into out (at most `capacity`
 // bytes, no terminating zero) and returns the text's full length, so that a
 // first call with no output measures it. Every line ends with CR LF.
 std::uint64_t ComposeInfoText(const Reader& reader, const Blocks& blocks, char* out,

@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!recognition.recognised) return 0;
   const tovak::gim::Reader reader{view, recognition.big_endian};
 
-  const tovak::gim::Blocks& blocks = recognition.blocks;
+  const tovak::gim::Blocks blocks =
+      tovak::gim::FindBlocks(reader, tovak::gim::BlockSearch::kWithFileInfo);
   tovak::gim::PictureSummary summary;
   tovak::gim::Summarise(reader, blocks, summary);
   for (std::uint64_t block : {blocks.image, blocks.palette, blocks.file_info}) {

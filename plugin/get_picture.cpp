@@ -46,7 +46,7 @@ std::int32_t DecodePicture(const gim::Reader& reader, const gim::Blocks& blocks,
 
   const decode::BlendSettings& settings = plugin::Settings();
   decode::WriteHeaderBlock(plan, header.data(), settings);
-  if (decode::WritePixels(plan, decode::DibBits(plan, bits.data(), settings)) !=
+  if (decode::WriteBitsBlock(plan, bits.data(), settings) !=
       decode::Failure::kNone) {
     return plugin::kUnsupported;
   }

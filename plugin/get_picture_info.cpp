@@ -43,7 +43,7 @@ std::int32_t PictureInfoOf(plugin::HostBuffer buf, plugin::LongPtr len, std::uin
   record.height = summary.height;
   record.bitDepth = summary.bit_depth;
   *info = record;
-  info->infoText = MakeInfoText(reader, recognition.blocks);
+  info->infoText = MakeInfoText(reader, gim::FindBlocks(reader, gim::BlockSearch::kWithFileInfo));
   return plugin::kSuccess;
 }
 

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The release package as a user receives it: unpacks the zip and checks that
 # it holds exactly the expected files and that tovak.ini sets the defaults,
-# and runs the PE-table checks on both DLLs in it (the tests' PackagedDlls
-# group).
+# runs the PE-table checks on both DLLs in it (the tests' PackagedDlls group),
+# the tables check on both WIC decoder DLLs
+# and, given a 64-bit Wine, runs the packaged tovak.exe alone in its folder.
 #
-#   package_check.sh ZIP WORK_DIR WINE TOVAK_TESTS_EXE
+#   package_check.sh ZIP WORK_DIR WINE TOVAK_TESTS_EXE [WINE64]
 # Exits 77 (skipped) when the zip has not been made: scripts/package.sh does.
 set -euo pipefail
-zip="$1" work="$2" wine="$3" tests="$4"
+zip="$1" work="$2" wine="$3" tests="$4" wine64="${5:-}"
 
 if [ ! -f "$zip" ]; then
   echo "no $zip: run scripts/package.sh first"
@@ -18,7 +19,7 @@ mkdir -p "$work"
 unzip -q "$zip" -d "$work"
 
 fail() { echo "package_check: $*" >&2; exit 1; }
-expected="LICENSE.txt README.txt tovak.ini tovak.sph tovak.spi"
+expected="LICENSE.txt README.txt libspng-LICENSE.txt tovak.exe tovak.ini tovak.sph tovak.spi"
 expected="$expected wic/32-bit/tovak-wic.dll wic/64-bit/tovak-wic.dll"
 found="$(cd "$work" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
 [ "$found" = "$expected" ] || fail "the zip holds '$found', not '$expected'"
@@ -30,8 +31,15 @@ out="$(TOVAK_PACKAGE_DIR="Z:$work" "$wine" "$tests" --gtest_filter='PackagedDlls
   fail "the PE checks failed"
 }
 echo "$out" | grep -q '\[  PASSED  \] 1 test' || { echo "$out"; fail "the PE checks did not run"; }
+echo "package_check: $zip holds both DLLs with the expected tables"
 # The WIC decoder's two DLLs: each of its machine, with its imports and exports.
 bash "$(dirname "$0")/wic/dll_tables.sh" \
   "x86_64-w64-mingw32-objdump:$work/wic/64-bit/tovak-wic.dll:pei-x86-64" \
   "i686-w64-mingw32-objdump:$work/wic/32-bit/tovak-wic.dll:pei-i386" || fail "the WIC DLLs' tables"
-echo "package_check: $zip holds both DLLs with the expected tables"
+if [ -n "$wine64" ]; then
+  version="$(basename "$zip" .zip)"
+  version="${version#tovak-}"
+  said="$(cd "$work" && "$wine64" ./tovak.exe --version | tr -d '\r')"
+  [ "$said" = "tovak $version" ] || fail "the packaged tovak.exe says '$said', not 'tovak $version'"
+  echo "package_check: its tovak.exe runs alone and says '$said'"
+fi

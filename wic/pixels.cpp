@@ -49,7 +49,8 @@ bool DecodeWhole(const decode::PicturePlan& plan, Layout layout, std::uint8_t* r
   to.data = rows;
   to.bytes = bytes;
   to.stride = stride;
-  return decode::WritePixels(plan, to) == decode::Failure::kNone;
+  // Only the 32bppBGRA converters (and the index copies) are linked in.
+  return decode::WritePixelsIn<decode::PixelLayout::kBgra32>(plan, to) == decode::Failure::kNone;
 }
 
 namespace {

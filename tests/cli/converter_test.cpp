@@ -2,8 +2,9 @@
 // every format in both byte orders (pixels derived from the format rules,
 // palettes and indexes kept), the --blend PNG and the BMP (the plug-in's
 // DIB: blended by the blend rule against its default background), a batch
-// with failures in it, and the info command. It needs no plug-in, so it runs
-// in every build, the 64-bit Windows one included.
+// with failures in it, the compression choices, --version and the info
+// command. It needs no plug-in, so it runs in every build, the 64-bit
+// Windows one included.
 #include <gtest/gtest.h>
 #include <spng.h>
 
@@ -382,6 +383,58 @@ TEST(Converter, BatchConvertsTheRestAndReportsEachFailure) {
   const fs::path a = fs::path("sub") / "a.png";
   EXPECT_EQ(names, (std::vector<std::string>{"kept.png", "sub", Utf8(a), Utf8(a / "x"),
                                              "\xC3\xA9t\xC3\xA9 \xE5\x9B\xB3.png"}));
+}
+
+// Each compression choice gives the same pixels (and indexes) as the format
+// rules, and they are not all one encoding; a choice that is none of them is
+// refused with the usage and nothing written.
+TEST(Converter, EveryCompressionGivesTheSamePixels) {
+  const fs::path dir = TempDir();
+  const std::vector<Case> cases = AllFormats();
+  const fs::path in = StoreAll(dir, cases);
+  const std::vector<std::string> choices = {"fast", "default", "small"};
+  for (const std::string& choice : choices) {
+    const TovakRun run = Tovak({"convert", Utf8(in), "-o", Utf8(dir / choice), "--compression", choice});
+    EXPECT_EQ(run.exit_code, 0) << choice << ": " << run.output;
+  }
+  bool any_differs = false;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string file = c.name + ".png";
+    const Png fast = ReadPng(dir / "fast" / file);
+    ASSERT_EQ(fast.rgba.size(), 4 * c.pixels.size());
+    for (std::size_t i = 0; i < c.pixels.size(); ++i) {
+      const Rgba got = {fast.rgba[4 * i], fast.rgba[4 * i + 1], fast.rgba[4 * i + 2], fast.rgba[4 * i + 3]};
+      ASSERT_EQ(got, c.pixels[i]) << "pixel " << i;
+    }
+    for (const std::string& choice : {"default", "small"}) {
+      const Png other = ReadPng(dir / choice / file);
+      EXPECT_EQ(other.stored, fast.stored) << choice;
+      EXPECT_EQ(other.rgba, fast.rgba) << choice;
+      EXPECT_EQ(other.ihdr.color_type, fast.ihdr.color_type) << choice;
+      EXPECT_EQ(other.ihdr.bit_depth, fast.ihdr.bit_depth) << choice;
+    }
+    any_differs |= ReadAll(dir / "fast" / file) != ReadAll(dir / "small" / file);
+  }
+  EXPECT_TRUE(any_differs) << "fast and small wrote the same files";
+
+  const TovakRun bad = Tovak({"convert", Utf8(in), "-o", Utf8(dir / "bad"), "--compression", "best"});
+  EXPECT_EQ(bad.exit_code, 2);
+  EXPECT_NE(bad.output.find("--compression takes fast, default or small"), std::string::npos) << bad.output;
+  EXPECT_NE(bad.output.find("usage: tovak convert"), std::string::npos) << bad.output;
+  EXPECT_FALSE(fs::exists(dir / "bad"));
+}
+
+// --version prints the project's version and nothing else; the usage names it.
+TEST(Converter, VersionAndUsage) {
+  const TovakRun version = Tovak({"--version"});
+  EXPECT_EQ(version.exit_code, 0);
+  std::string text;
+  for (char c : version.output) if (c != '\r') text += c;
+  EXPECT_EQ(text, "tovak " TOVAK_VERSION "\n");
+  const TovakRun help = Tovak({"--help"});
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_NE(help.output.find("tovak --version"), std::string::npos) << help.output;
 }
 
 TEST(Converter, InfoDescribesEachFile) {

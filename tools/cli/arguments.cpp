@@ -1,25 +1,37 @@
 #include "tools/cli/arguments.h"
 
 #include <charconv>
+#include <cstdio>
 
+#include "decode/blend.h"
 #include "tools/cli/files.h"
 
 namespace tovak::cli {
 
-const char kUsage[] =
-    "usage: tovak convert PATH... [-o DIR] [--format png|bmp] [--blend] [--force] [-j N]\n"
+std::string Usage() {
+  // A format: the default background is the decoder's constant.
+  static const char kText[] =
+    "usage: tovak convert PATH... [-o DIR] [--format png|bmp] [--compression C] [--blend]\n"
+    "                              [--force] [-j N] [--times]\n"
     "       tovak info FILE...\n"
+    "       tovak --version\n"
     "\n"
-    "convert  writes NAME.png (or NAME.bmp) for each .gim file, and for the .gim files\n"
-    "         in each folder and its subfolders, beside them or under -o DIR\n"
-    "  -o DIR          write under DIR, keeping the layout of folder arguments\n"
-    "  --format F      png (default: alpha kept, palettes kept) or bmp (the plug-in's DIB)\n"
-    "  --blend         blend translucent pixels against 0x282010 as the plug-in does\n"
-    "  --force         replace existing outputs\n"
-    "  -j N            convert N files at once (default: one per core)\n"
-    "  --times         print the time spent reading, decoding, encoding and writing\n"
-    "info     prints each picture's size, bit depth, byte order, pixel order,\n"
-    "         format and info text\n";
+    "convert    writes NAME.png (or NAME.bmp) for each .gim file, and for the .gim files\n"
+    "           in each folder and its subfolders, beside them or under -o DIR\n"
+    "  -o DIR             write under DIR, keeping the layout of folder arguments\n"
+    "  --format F         png (default: alpha and palettes kept) or bmp (the plug-in's DIB)\n"
+    "  --compression C    PNG: fast, default or small (slowest); the pixels are the same\n"
+    "  --blend            blend translucent pixels against 0x%06X as the plug-in does\n"
+    "  --force            replace existing outputs\n"
+    "  -j N               convert N files at once (default: one per core)\n"
+    "  --times            print the time spent reading, decoding, encoding and writing\n"
+    "info       prints each picture's size, bit depth, byte order, pixel order,\n"
+    "           format and info text\n"
+    "--version  prints tovak's version\n";
+  char text[sizeof kText + 8];
+  std::snprintf(text, sizeof text, kText, unsigned{decode::kDefaultBackground});
+  return text;
+}
 
 std::string ParseArguments(const std::vector<std::filesystem::path>& args, Arguments& out) {
   out = Arguments{};
@@ -31,6 +43,9 @@ std::string ParseArguments(const std::vector<std::filesystem::path>& args, Argum
     out.command = Command::kInfo;
   } else if (command == "help" || command == "--help" || command == "-h") {
     return {};
+  } else if (command == "--version") {
+    out.command = Command::kVersion;
+    return args.size() == 1 ? "" : "--version takes no arguments";
   } else {
     return "unknown command '" + command + "'";
   }
@@ -52,6 +67,17 @@ std::string ParseArguments(const std::vector<std::filesystem::path>& args, Argum
         out.convert.format = OutputFormat::kBmp;
       } else {
         return "--format takes png or bmp";
+      }
+    } else if (arg == "--compression") {
+      const std::string value = has_value ? Utf8(args[++i]) : "";
+      if (value == "fast") {
+        out.convert.compression = PngCompression::kFast;
+      } else if (value == "default") {
+        out.convert.compression = PngCompression::kDefault;
+      } else if (value == "small") {
+        out.convert.compression = PngCompression::kSmall;
+      } else {
+        return "--compression takes fast, default or small";
       }
     } else if (arg == "--blend") {
       out.convert.blend = true;

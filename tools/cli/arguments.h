@@ -1,7 +1,9 @@
 // The command line of tovak:
 //
-//   tovak convert PATH... [-o DIR] [--format png|bmp] [--blend] [--force] [-j N] [--times]
+//   tovak convert PATH... [-o DIR] [--format png|bmp] [--compression fast|default|small]
+//                         [--blend] [--force] [-j N] [--times]
 //   tovak info FILE...
+//   tovak --version
 #pragma once
 
 #include <filesystem>
@@ -12,7 +14,7 @@
 
 namespace tovak::cli {
 
-enum class Command { kConvert, kInfo, kHelp };
+enum class Command { kConvert, kInfo, kHelp, kVersion };
 
 struct Arguments {
   Command command = Command::kHelp;
@@ -24,7 +26,7 @@ struct Arguments {
   bool times = false;
 };
 
-extern const char kUsage[];
+std::string Usage();
 
 // `args` without the program name, as paths (wide on Windows). An empty
 // string on success, else what is wrong with the command line.

@@ -43,9 +43,9 @@ std::string Describe(const std::vector<std::uint8_t>& bytes, std::string& text) 
   text += "format: " + FormatName(image.image_format) + "\n";
 
   // The info text ends its lines with CR LF, for hosts; here they are lines.
-  std::string info(
-      static_cast<std::size_t>(gim::ComposeInfoText(reader, recognition.blocks, nullptr, 0)), '\0');
-  gim::ComposeInfoText(reader, recognition.blocks, info.data(), info.size());
+  const gim::Blocks blocks = gim::FindBlocks(reader, gim::BlockSearch::kWithFileInfo);
+  std::string info(static_cast<std::size_t>(gim::ComposeInfoText(reader, blocks, nullptr, 0)), '\0');
+  gim::ComposeInfoText(reader, blocks, info.data(), info.size());
   for (const char c : info) {
     if (c != '\r') text += c;
   }

@@ -1,7 +1,8 @@
 // tovak: converts GIM pictures to PNG (alpha and palettes kept) or to the
 // plug-in's BMP, in batches, and describes them. Arguments arrive as wide
 // strings on Windows (wmain, linked with -municode) and as UTF-8 bytes on
-// Linux; both become std::filesystem paths.
+// Linux; both become std::filesystem paths. TOVAK_VERSION is the CMake
+// project's version.
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -17,15 +18,16 @@ int Run(std::vector<std::filesystem::path> args) {
   tovak::cli::Arguments parsed;
   const std::string error = tovak::cli::ParseArguments(args, parsed);
   if (!error.empty()) {
-    std::fprintf(stderr, "tovak: %s\n%s", error.c_str(), tovak::cli::kUsage);
+    std::fprintf(stderr, "tovak: %s\n%s", error.c_str(), tovak::cli::Usage().c_str());
     return 2;
   }
   switch (parsed.command) {
     case tovak::cli::Command::kConvert: return tovak::cli::RunConvert(parsed);
     case tovak::cli::Command::kInfo: return tovak::cli::RunInfo(parsed);
+    case tovak::cli::Command::kVersion: std::puts("tovak " TOVAK_VERSION); return 0;
     case tovak::cli::Command::kHelp: break;
   }
-  std::fputs(tovak::cli::kUsage, stdout);
+  std::fputs(tovak::cli::Usage().c_str(), stdout);
   return 0;
 }
 

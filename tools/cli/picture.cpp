@@ -52,7 +52,7 @@ std::string DibBmp(const decode::PicturePlan& plan, std::vector<std::uint8_t>& o
   const decode::BlendSettings settings;
   decode::WriteHeaderBlock(plan, header.data(), settings);
   const decode::Failure failure =
-      decode::WritePixels(plan, decode::DibBits(plan, bits.data(), settings));
+      decode::WriteBitsBlock(plan, bits.data(), settings);
   if (failure != decode::Failure::kNone) return decode::FailureText(failure);
   return tools::LayOutBmp(header.data(), header.size(), bits.data(), bits.size(), output);
 }
@@ -104,7 +104,7 @@ std::string Convert(const decode::PicturePlan& plan, const ConvertOptions& optio
   times.decode += Since(start);
 
   start = Clock::now();
-  const std::string error = EncodePng(png, output);
+  const std::string error = EncodePng(png, options.compression, output);
   times.encode += Since(start);
   return error.empty() ? error : "cannot encode the PNG: " + error;
 }

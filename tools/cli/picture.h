@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gim/byte_view.h"
+#include "tools/cli/png_encode.h"
 
 namespace tovak::cli {
 
@@ -14,6 +15,7 @@ enum class OutputFormat { kPng, kBmp };
 struct ConvertOptions {
   OutputFormat format = OutputFormat::kPng;
   bool blend = false;  // PNG: blend as the plug-in does and write RGB
+  PngCompression compression = PngCompression::kDefault;
 };
 
 // Seconds spent in each step of a conversion, summed over pictures.

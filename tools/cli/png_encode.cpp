@@ -1,6 +1,7 @@
 #include "tools/cli/png_encode.h"
 
 #include <spng.h>
+#include <zlib.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -46,9 +47,28 @@ int SetPalette(spng_ctx* ctx, const PngPicture& p) {
   return error;
 }
 
+// Chosen on a batch of 256 to 1024 pixel textures (gradients with noise).
+// Picking each row's filter among all five costs more CPU than deflate at a
+// low level, and there gave larger files than the Up filter alone; level 4 is
+// zlib's first with lazy matching. Small is libspng's most thorough setting.
+// Palette indexes are never filtered: libspng leaves them as they are.
+int SetCompression(spng_ctx* ctx, PngCompression compression) {
+  struct Deflate {
+    int level, filters;
+  };
+  const Deflate d = compression == PngCompression::kFast      ? Deflate{1, SPNG_FILTER_CHOICE_UP}
+                    : compression == PngCompression::kDefault ? Deflate{4, SPNG_FILTER_CHOICE_UP}
+                                                              : Deflate{9, SPNG_FILTER_CHOICE_ALL};
+  int error = spng_set_option(ctx, SPNG_IMG_COMPRESSION_LEVEL, d.level);
+  if (error == 0) error = spng_set_option(ctx, SPNG_IMG_COMPRESSION_STRATEGY, Z_DEFAULT_STRATEGY);
+  if (error == 0) error = spng_set_option(ctx, SPNG_FILTER_CHOICE, d.filters);
+  return error;
+}
+
 }  // namespace
 
-std::string EncodePng(const PngPicture& p, std::vector<std::uint8_t>& png) {
+std::string EncodePng(const PngPicture& p, PngCompression compression,
+                      std::vector<std::uint8_t>& png) {
   if (p.width == 0 || p.height == 0) return "a picture of no pixels has no PNG";
   std::unique_ptr<spng_ctx, ContextFree> owner(spng_ctx_new(SPNG_CTX_ENCODER));
   spng_ctx* ctx = owner.get();
@@ -62,6 +82,7 @@ std::string EncodePng(const PngPicture& p, std::vector<std::uint8_t>& png) {
                     : p.colour == PngColour::kRgba ? SPNG_COLOR_TYPE_TRUECOLOR_ALPHA
                                                    : SPNG_COLOR_TYPE_INDEXED;
   int error = spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
+  if (error == 0) error = SetCompression(ctx, compression);
   if (error == 0) error = spng_set_ihdr(ctx, &ihdr);
   if (error == 0 && p.colour == PngColour::kIndexed) error = SetPalette(ctx, p);
   if (error == 0) {

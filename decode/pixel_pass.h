@@ -1,34 +1,31 @@
-#include "decode/driver.h"
+// The one pass from a planned picture to a destination's rows, as a
+// template over the colour layout: each layout's converters are made in a
+// unit of their own (pixels_*.cpp), so that a binary links only the layouts
+// it writes.
+#pragma once
 
 #include <utility>
 
-#include "decode/palette.h"
+#include "decode/driver.h"
 #include "decode/plane_walk.h"
 #include "decode/row_converters.h"
 
 namespace tovak::decode {
-namespace {
+namespace pass {
 
 using gim::PixelKind;
 
-// Calls visit.template operator()<kOut, kBlend>() for the destination's
-// layout and blending, so that each converter is made for one pair.
-template <class Visit>
-void ForOutput(const Destination& to, Visit&& visit) {
-  const bool blend = to.blend.alpha_blend;
-  switch (to.layout) {
-    case PixelLayout::kBgr24:
-      blend ? visit.template operator()<PixelLayout::kBgr24, true>()
-            : visit.template operator()<PixelLayout::kBgr24, false>();
-      return;
-    case PixelLayout::kRgb24:
-      blend ? visit.template operator()<PixelLayout::kRgb24, true>()
-            : visit.template operator()<PixelLayout::kRgb24, false>();
-      return;
-    case PixelLayout::kBgra32: visit.template operator()<PixelLayout::kBgra32, false>(); return;
-    case PixelLayout::kRgba32: visit.template operator()<PixelLayout::kRgba32, false>(); return;
-    case PixelLayout::kRgbQuad:
-    case PixelLayout::kIndex: return;
+// Calls visit.template operator()<kBlend>() with the destination's blending,
+// which only layouts without alpha apply, so that each converter is made
+// for one pair.
+template <PixelLayout kOut, class Visit>
+void ForBlending(const Destination& to, Visit&& visit) {
+  if constexpr (KeepsAlpha(kOut)) {
+    visit.template operator()<false>();
+  } else if (to.blend.alpha_blend) {
+    visit.template operator()<true>();
+  } else {
+    visit.template operator()<false>();
   }
 }
 
@@ -74,69 +71,57 @@ struct Walk {
   }
 };
 
-// Whether the layout can show the picture's pixels.
-bool Suits(const PicturePlan& plan, PixelLayout layout) {
-  if (layout == PixelLayout::kRgbQuad) return false;
-  return (layout == PixelLayout::kIndex) == IsIndexed(plan);
-}
+}  // namespace pass
 
-}  // namespace
-
-Failure WritePixels(const PicturePlan& plan, const Destination& to) {
-  if (plan.format == nullptr || !Suits(plan, to.layout)) return Failure::kDestinationUnsuited;
+template <PixelLayout kColours>
+Failure WritePixelsIn(const PicturePlan& plan, const Destination& to) {
+  static_assert(kColours != PixelLayout::kIndex && kColours != PixelLayout::kRgbQuad);
+  if (plan.format == nullptr || (to.layout != kColours && to.layout != PixelLayout::kIndex) ||
+      (to.layout == PixelLayout::kIndex) != IsIndexed(plan)) {
+    return Failure::kDestinationUnsuited;
+  }
   const std::uint32_t width = plan.image.width;
   const std::uint32_t height = plan.image.height;
   if (width == 0 || height == 0) return Failure::kNone;
-  const std::uint64_t row_bytes = (std::uint64_t{width} * LayoutBits(to.layout, plan.dib_bit_count) + 7) / 8;
+  const std::uint64_t row_bytes =
+      (std::uint64_t{width} * LayoutBits(to.layout, plan.dib_bit_count) + 7) / 8;
   if (to.data == nullptr || to.stride < row_bytes ||
       to.bytes < (height - 1) * to.stride + row_bytes) {
     return Failure::kDestinationTooSmall;
   }
 
-  const Walk walk{plan, to.rows == RowOrder::kBottomUp
+  const pass::Walk walk{plan, to.rows == RowOrder::kBottomUp
                             ? OutputRows{to.data + (height - 1) * to.stride,
                                          -static_cast<std::int64_t>(to.stride)}
                             : OutputRows{to.data, static_cast<std::int64_t>(to.stride)}};
   const BlendSettings& blend = to.blend;
   switch (plan.format->kind) {
-    case PixelKind::kIndexed:
+    case gim::PixelKind::kIndexed:
       if (plan.dib_bit_count == 4) {
         walk.Plane(Index4Swap{});
       } else {
         walk.Plane(Index8Copy{});
       }
       break;
-    case PixelKind::kWord16:
-      ForWordFormat(plan.format->code, [&]<gim::ChannelBits kBits>() {
-        ForOutput(to, [&]<PixelLayout kOut, bool kBlend>() {
+    case gim::PixelKind::kWord16:
+      pass::ForWordFormat(plan.format->code, [&]<gim::ChannelBits kBits>() {
+        pass::ForBlending<kColours>(to, [&]<bool kBlend>() {
           // Formats without alpha are never blended: one converter serves both.
-          walk.Plane(FromWords<kBits, kOut, kBlend && kBits.alpha != 0>(blend));
+          walk.Plane(FromWords<kBits, kColours, kBlend && kBits.alpha != 0>(blend));
         });
       }, std::make_index_sequence<std::size(gim::kFormats)>{});
       break;
-    case PixelKind::kRgba8888:
-      ForOutput(to, [&]<PixelLayout kOut, bool kBlend>() {
-        walk.Plane(FromRgba<kOut, kBlend>(blend));
+    case gim::PixelKind::kRgba8888:
+      pass::ForBlending<kColours>(to, [&]<bool kBlend>() {
+        walk.Plane(FromRgba<kColours, kBlend>(blend));
       });
       break;
-    case PixelKind::kDxt:
-      ForOutput(to, [&]<PixelLayout kOut, bool kBlend>() {
-        walk.Blocks(FromRgba<kOut, kBlend>(blend));
+    case gim::PixelKind::kDxt:
+      pass::ForBlending<kColours>(to, [&]<bool kBlend>() {
+        walk.Blocks(FromRgba<kColours, kBlend>(blend));
       });
       break;
   }
-  return Failure::kNone;
-}
-
-Failure WritePalette(const PicturePlan& plan, const Destination& to) {
-  if (to.layout == PixelLayout::kIndex) return Failure::kDestinationUnsuited;
-  const std::uint32_t entries = ColourTableEntries(plan);
-  if (plan.palette_entries == nullptr || entries == 0) return Failure::kNone;
-  if (to.data == nullptr || to.bytes < std::uint64_t{entries} * LayoutBits(to.layout, 0) / 8) {
-    return Failure::kDestinationTooSmall;
-  }
-  ConvertPalette(plan.palette_entries, entries, plan.palette.entry_format, to.layout, to.blend,
-                 to.data);
   return Failure::kNone;
 }
 
