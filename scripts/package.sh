@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds both plug-ins and the 64-bit converter and writes the release
-# package build/tovak-VERSION.zip: tovak.spi (32-bit hosts), tovak.sph (64-bit
-# hosts), tovak.exe (the command-line converter), a commented tovak.ini with
+# Builds both plug-ins, the WIC decoders and the 64-bit converter and writes
+# the release package build/tovak-VERSION.zip: tovak.spi (32-bit hosts),
+# tovak.sph (64-bit hosts), tovak-wic.dll for 64-bit and 32-bit programs
+# (wic/64-bit, wic/32-bit), tovak.exe (the command-line converter), a
+# commented tovak.ini with
 # the defaults, README.txt for users, tovak's licence and the licence of
 # libspng, which tovak.exe contains and whose licence asks binaries to carry
 # it. VERSION is the project version that CMake holds. (libsquish is not in
@@ -12,9 +14,9 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target tovak
+cmake --build --preset windows --target tovak tovak_wic
 cmake --preset windows64 >/dev/null
-cmake --build --preset windows64 --target tovak tovak_cli
+cmake --build --preset windows64 --target tovak tovak_wic tovak_cli
 
 cache_value() { sed -n "s/^$2:[A-Z]*=//p" "build/$1/CMakeCache.txt"; }
 version="$(cache_value windows CMAKE_PROJECT_VERSION)"
@@ -27,6 +29,9 @@ zip="build/tovak-$version.zip"
 rm -rf "$stage" "$zip"
 mkdir -p "$stage"
 cp build/windows/tovak.spi build/windows64/tovak.sph build/windows64/tovak.exe "$stage/"
+mkdir -p "$stage/wic/64-bit" "$stage/wic/32-bit"
+cp build/windows64/tovak-wic.dll "$stage/wic/64-bit/"
+cp build/windows/tovak-wic.dll "$stage/wic/32-bit/"
 # Text files in Windows line endings, for the editors users open them in.
 crlf() { sed -e 's/\r$//' -e 's/$/\r/' "$1" >"$2"; }
 crlf build/windows/tovak.ini "$stage/tovak.ini"
@@ -39,5 +44,7 @@ crlf "$spng/LICENSE" "$stage/libspng-LICENSE.txt"
 
 (cd "$stage" && zip -q -X "../../tovak-$version.zip" tovak.spi tovak.sph tovak.exe tovak.ini \
   README.txt LICENSE.txt libspng-LICENSE.txt)
+(cd "$stage" && zip -q -X "../../tovak-$version.zip" wic/64-bit/tovak-wic.dll \
+  wic/32-bit/tovak-wic.dll)
 echo "package: $zip"
 unzip -l "$zip"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The release package as a user receives it: unpacks the zip and checks that
 # it holds exactly the expected files and that tovak.ini sets the defaults,
-# runs the PE-table checks on both DLLs in it (the tests' PackagedDlls group)
+# runs the PE-table checks on both DLLs in it (the tests' PackagedDlls group),
+# the tables check on both WIC decoder DLLs
 # and, given a 64-bit Wine, runs the packaged tovak.exe alone in its folder.
 #
 #   package_check.sh ZIP WORK_DIR WINE TOVAK_TESTS_EXE [WINE64]
@@ -19,6 +20,7 @@ unzip -q "$zip" -d "$work"
 
 fail() { echo "package_check: $*" >&2; exit 1; }
 expected="LICENSE.txt README.txt libspng-LICENSE.txt tovak.exe tovak.ini tovak.sph tovak.spi"
+expected="$expected wic/32-bit/tovak-wic.dll wic/64-bit/tovak-wic.dll"
 found="$(cd "$work" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
 [ "$found" = "$expected" ] || fail "the zip holds '$found', not '$expected'"
 settings="$(grep -v '^;' "$work/tovak.ini" | tr -d '\r' | tr '\n' ' ')"
@@ -30,6 +32,10 @@ out="$(TOVAK_PACKAGE_DIR="Z:$work" "$wine" "$tests" --gtest_filter='PackagedDlls
 }
 echo "$out" | grep -q '\[  PASSED  \] 1 test' || { echo "$out"; fail "the PE checks did not run"; }
 echo "package_check: $zip holds both DLLs with the expected tables"
+# The WIC decoder's two DLLs: each of its machine, with its imports and exports.
+bash "$(dirname "$0")/wic/dll_tables.sh" \
+  "x86_64-w64-mingw32-objdump:$work/wic/64-bit/tovak-wic.dll:pei-x86-64" \
+  "i686-w64-mingw32-objdump:$work/wic/32-bit/tovak-wic.dll:pei-i386" || fail "the WIC DLLs' tables"
 if [ -n "$wine64" ]; then
   version="$(basename "$zip" .zip)"
   version="${version#tovak-}"

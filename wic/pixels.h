@@ -1,0 +1,64 @@
+// The pixels a WIC client receives: the layout chosen for a picture, the
+// checks of a CopyPixels request, the whole picture decoded into rows of
+// that layout, a rectangle copied out of such a whole, and the palette as
+// WIC colours. Platform-neutral, over byte buffers.
+#pragma once
+
+#include <cstdint>
+
+#include "decode/plan.h"
+
+namespace tovak::wic {
+
+// 32bppBGRA for direct-colour and DXT pictures (alpha as stored, never
+// blended); 4bppIndexed and 8bppIndexed for INDEX4 and INDEX8, the left
+// pixel of a 4-bit pair in the high nibble.
+enum class Layout : std::uint8_t { kBgra32, kIndex4, kIndex8 };
+
+Layout LayoutOf(const decode::PicturePlan& plan);
+unsigned BitsPerPixel(Layout layout);
+// Bytes that `width` pixels take, without padding.
+std::uint64_t RowBytes(Layout layout, std::uint64_t width);
+
+// WICRect's fields.
+struct Rect {
+  std::int32_t x = 0, y = 0, width = 0, height = 0;
+};
+
+enum class Request : std::uint8_t {
+  kCopy,     // copy the rectangle
+  kNothing,  // an empty rectangle: nothing to copy, and that is fine
+  kOutside,  // not within the picture, or negative
+  kNoBuffer,
+  kStrideTooSmall,  // a row of the rectangle does not fit in the stride
+  kBufferTooSmall,  // the last row would end past the buffer
+};
+
+// Judges a request for `rect` of a picture of `width` x `height` pixels
+// into a buffer of `buffer_bytes` whose rows lie `stride` bytes apart. The
+// last row needs only its own bytes, not a whole stride.
+Request CheckRequest(std::uint32_t width, std::uint32_t height, Layout layout, const Rect& rect,
+                     std::uint64_t stride, std::uint64_t buffer_bytes, bool has_buffer);
+
+// The whole picture in `layout` (LayoutOf(plan)), top row first, rows
+// `stride` bytes apart, in one pass over the stored pixels; `bytes` holds
+// at least what CheckRequest asks of the whole picture. Only the rows' own
+// bytes are written. False only when the buffer is too small after all.
+bool DecodeWhole(const decode::PicturePlan& plan, Layout layout, std::uint8_t* rows,
+                 std::uint64_t stride, std::uint64_t bytes);
+
+// Copies `rect` (checked) out of a decoded whole picture whose rows lie
+// `whole_stride` bytes apart. A 4-bit rectangle starting on an odd column
+// has its nibbles shifted; the nibble past an odd-width 4-bit row is zero.
+void CopyRect(const std::uint8_t* whole, std::uint64_t whole_stride, Layout layout,
+              const Rect& rect, std::uint8_t* out, std::uint64_t stride);
+
+// The palette of an indexed picture as WICColor values (0xAARRGGBB, alpha
+// as stored). Returns the count: the colour table's entries, or, for an
+// indexed picture without a palette, every index (16 or 256) as opaque
+// black, which is what a viewer of the plug-in's DIB shows.
+inline constexpr std::uint32_t kMaxPaletteColours = 256;
+std::uint32_t PaletteColours(const decode::PicturePlan& plan,
+                             std::uint32_t (&colours)[kMaxPaletteColours]);
+
+}  // namespace tovak::wic
