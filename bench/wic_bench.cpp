@@ -27,12 +27,12 @@
 
 #include "decode/driver.h"
 #include "decode/plan.h"
-#include "fixture/gim_writer.h"
+#include "encode/encode.h"
 #include "gim/container.h"
 
 namespace {
 
-using tovak::fixture::Bytes;
+using Bytes = std::vector<std::uint8_t>;
 
 constexpr GUID kDecoderClsid = {
     0x6abda9fa, 0xeb8c, 0x4e7c, {0xa8, 0x46, 0xd1, 0x0c, 0x68, 0xd6, 0xe4, 0x60}};
@@ -58,24 +58,33 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
+// A picture of pseudo-random pixels, written by the GIM writer: random RGBA,
+// compressed with libsquish's quick range fit for DXT; indexed pictures
+// random indices into a grey palette of the format's size.
 Bytes Picture(std::uint16_t format, std::uint16_t side) {
-  tovak::fixture::Picture pic;
-  pic.format = format;
-  pic.width = side;
-  pic.height = side;
-  pic.pixels.resize(tovak::fixture::StoredRowBytes(format, side) * side);
+  Bytes rgba(std::size_t{4} * side * side);
   std::uint32_t state = 0x9E3779B9;
-  for (std::uint8_t& b : pic.pixels) {
+  for (std::uint8_t& b : rgba) {
     state ^= state << 13;
     state ^= state >> 17;
     state ^= state << 5;
     b = static_cast<std::uint8_t>(state >> 7);
   }
+  tovak::encode::EncodeOptions options;
+  options.format = format;
+  options.dxt_quality = tovak::encode::DxtQuality::kRangeFit;
+  tovak::encode::SourcePicture picture{side, side, rgba.data()};
+  Bytes indices;
+  const Bytes palette(1024, 0x7F);
   if (format == 4 || format == 5) {
-    const std::uint16_t count = format == 4 ? 16 : 256;
-    pic.palette = tovak::fixture::Palette{3, count, Bytes(std::size_t{count} * 4, 0x7F)};
+    const std::uint32_t count = format == 4 ? 16 : 256;
+    indices.resize(std::size_t{side} * side);
+    for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<std::uint8_t>(rgba[i] % count);
+    picture = {side, side, nullptr, indices.data(), palette.data(), count};
   }
-  return tovak::fixture::Write(pic).bytes;
+  Bytes file;
+  tovak::encode::Encode(picture, options, file);
+  return file;
 }
 
 IStream* StreamOf(const Bytes& bytes) {
