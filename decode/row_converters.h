@@ -92,7 +92,11 @@ struct FromWords {
     const BlendSettings s = settings;
     Emit<kOut>(out + kOutBytes<kOut> * i, n - i, [in, i, s](std::uint32_t k) {
       Bgra c = ColourFromWord(LoadWord(in + 2 * (i + k)), kBits);
-      if constexpr (kBlends) c = Blend(c, s);
+      if constexpr (kBlends) {
+        c = Blend(c, s);
+      } else {
+        (void)s;  // captured for the blending converters only
+      }
       return Pack<kOut>(c);
     });
   }
@@ -163,7 +167,11 @@ struct FromRgba {
     const BlendSettings s = settings;
     Emit<kOut>(out + kOutBytes<kOut> * i, n - i, [in, i, s](std::uint32_t k) {
       Bgra c = ColourFrom8888(in + 4 * (i + k));
-      if constexpr (kBlends) c = Blend(c, s);
+      if constexpr (kBlends) {
+        c = Blend(c, s);
+      } else {
+        (void)s;  // captured for the blending converters only
+      }
       return Pack<kOut>(c);
     });
   }
