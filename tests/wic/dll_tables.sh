@@ -11,8 +11,8 @@ set -euo pipefail
 allowed=" advapi32.dll kernel32.dll msvcrt.dll ole32.dll "
 exports="DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer"
 status=0 first=1
-for spec in "$@"; do
-  IFS=: read -r objdump dll format <<<"$spec"
+for entry in "$@"; do
+  IFS=: read -r objdump dll format <<<"$entry"
   if [ ! -f "$dll" ]; then
     [ "$first" -eq 1 ] && { echo "dll_tables: no $dll" >&2; exit 1; }
     echo "dll_tables: $dll not built, skipped"
