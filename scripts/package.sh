@@ -23,6 +23,12 @@ version="$(cache_value windows CMAKE_PROJECT_VERSION)"
 [ -n "$version" ] || { echo "package: no project version in build/windows" >&2; exit 1; }
 spng="$(cache_value windows64 TOVAK_SPNG_SOURCE)"
 [ -f "$spng/LICENSE" ] || { echo "package: no LICENSE in the libspng source '$spng'" >&2; exit 1; }
+squish="$(cache_value windows64 TOVAK_SQUISH_SOURCE)"
+[ -f "$squish/LICENSE.txt" ] || { echo "package: no LICENSE.txt in the libsquish source '$squish'" >&2; exit 1; }
+# tovak.exe links mingw-w64's winpthreads statically; its notices come from
+# the toolchain's own copyright file.
+mingw_copyright=/usr/share/doc/mingw-w64-x86-64-dev/copyright
+[ -f "$mingw_copyright" ] || { echo "package: no $mingw_copyright" >&2; exit 1; }
 
 stage="build/package/tovak-$version"
 zip="build/tovak-$version.zip"
@@ -41,9 +47,29 @@ crlf "$stage/README.tmp" "$stage/README.txt"
 rm "$stage/README.tmp"
 crlf LICENSE "$stage/LICENSE.txt"
 crlf "$spng/LICENSE" "$stage/libspng-LICENSE.txt"
+crlf "$squish/LICENSE.txt" "$stage/libsquish-LICENSE.txt"
+# The first paragraph of more than one line that starts with the given
+# line in the Debian copyright file, its continuation lines unindented and
+# its " ." lines blank.
+paragraph() {
+  awk -v first="$1" '$0 == first { on = 1; text = ""; lines = 0 }
+    on && /^$/ { if (lines > 1) { printf "%s", text; exit } on = 0 }
+    on { sub(/^ \.$/, ""); sub(/^ /, ""); text = text $0 "\n"; lines++ }' "$mingw_copyright"
+}
+{
+  echo "tovak.exe contains winpthreads, part of mingw-w64:"
+  echo
+  paragraph "Files: mingw-w64-libraries/winpthreads/*"
+  echo
+  paragraph "License: expat"
+  echo
+  paragraph "Files: mingw-w64-libraries/winpthreads/include/pthread.h"
+} >"$stage/winpthreads.tmp"
+crlf "$stage/winpthreads.tmp" "$stage/winpthreads-LICENSE.txt"
+rm "$stage/winpthreads.tmp"
 
 (cd "$stage" && zip -q -X "../../tovak-$version.zip" tovak.spi tovak.sph tovak.exe tovak.ini \
-  README.txt LICENSE.txt libspng-LICENSE.txt)
+  README.txt LICENSE.txt libspng-LICENSE.txt libsquish-LICENSE.txt winpthreads-LICENSE.txt)
 (cd "$stage" && zip -q -X "../../tovak-$version.zip" wic/64-bit/tovak-wic.dll \
   wic/32-bit/tovak-wic.dll)
 echo "package: $zip"

@@ -19,8 +19,9 @@ mkdir -p "$work"
 unzip -q "$zip" -d "$work"
 
 fail() { echo "package_check: $*" >&2; exit 1; }
-expected="LICENSE.txt README.txt libspng-LICENSE.txt tovak.exe tovak.ini tovak.sph tovak.spi"
-expected="$expected wic/32-bit/tovak-wic.dll wic/64-bit/tovak-wic.dll"
+expected="LICENSE.txt README.txt libspng-LICENSE.txt libsquish-LICENSE.txt tovak.exe tovak.ini"
+expected="$expected tovak.sph tovak.spi wic/32-bit/tovak-wic.dll wic/64-bit/tovak-wic.dll"
+expected="$expected winpthreads-LICENSE.txt"
 found="$(cd "$work" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
 [ "$found" = "$expected" ] || fail "the zip holds '$found', not '$expected'"
 settings="$(grep -v '^;' "$work/tovak.ini" | tr -d '\r' | tr '\n' ' ')"
