@@ -15,48 +15,18 @@
 #include "decode/dib.h"
 #include "decode/driver.h"
 #include "decode/plan.h"
-#include "encode/encode.h"
+#include "bench/random_picture.h"
 #include "gim/container.h"
 #include "plugin/host_api.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using tovak::bench::Bytes;
 
 constexpr std::uint16_t kSide = 512;
 
-Bytes RandomBytes(std::size_t count) {
-  Bytes out(count);
-  std::uint32_t seed = 12345;
-  for (auto& b : out) {
-    seed = seed * 1103515245u + 12345u;
-    b = static_cast<std::uint8_t>(seed >> 24);
-  }
-  return out;
-}
-
-// A picture of pseudo-random pixels, written by the GIM writer: random RGBA
-// (alpha varies, so blending runs nearly everywhere), compressed with
-// libsquish's quick range fit for DXT; indexed pictures random indices into
-// a random palette of the format's size.
 Bytes MakePicture(std::uint16_t format, std::uint16_t order, bool big_endian) {
-  const Bytes rgba = RandomBytes(std::size_t{4} * kSide * kSide);
-  tovak::encode::EncodeOptions options;
-  options.format = format;
-  options.swizzled = order == 1;
-  options.big_endian = big_endian;
-  options.dxt_quality = tovak::encode::DxtQuality::kRangeFit;
-  tovak::encode::SourcePicture picture{kSide, kSide, rgba.data()};
-  Bytes indices;
-  if (format == tovak::gim::kIndex4 || format == tovak::gim::kIndex8) {
-    const std::uint32_t entries = format == tovak::gim::kIndex4 ? 16 : 256;
-    indices.resize(std::size_t{kSide} * kSide);
-    for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<std::uint8_t>(rgba[i] % entries);
-    picture = {kSide, kSide, nullptr, indices.data(), rgba.data(), entries};
-  }
-  Bytes file;
-  tovak::encode::Encode(picture, options, file);
-  return file;
+  return tovak::bench::RandomPicture(format, kSide, order == 1, big_endian);
 }
 
 void Decode(benchmark::State& state, std::uint16_t format, std::uint16_t order,

@@ -28,12 +28,12 @@
 #include <string>
 #include <vector>
 
-#include "encode/encode.h"
+#include "bench/random_picture.h"
 #include "gim/container.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using tovak::bench::Bytes;
 
 #if defined(_WIN64)
 using LenArg = LONG_PTR;
@@ -68,39 +68,8 @@ constexpr Case kCases[] = {
 
 // Pseudo-random stored bytes: alpha varies on nearly every pixel, so
 // blending runs everywhere, and any bytes are valid compressed blocks.
-Bytes RandomBytes(std::size_t count, std::uint32_t seed) {
-  Bytes out(count);
-  for (auto& b : out) {
-    seed = seed * 1103515245u + 12345u;
-    b = static_cast<std::uint8_t>(seed >> 24);
-  }
-  return out;
-}
-
-// A picture of pseudo-random pixels, written by the GIM writer: random RGBA
-// (alpha varies on nearly every pixel, so blending runs everywhere),
-// compressed with libsquish's quick range fit for DXT; indexed pictures
-// random indices into a random palette of the format's size. Empty when the
-// writer refuses the case (swizzled DXT of a side that is no multiple of 8).
 Bytes MakeFile(const Case& c, std::uint16_t side) {
-  const Bytes rgba = RandomBytes(std::size_t{4} * side * side, 12345u + c.format);
-  tovak::encode::EncodeOptions options;
-  options.format = c.format;
-  options.swizzled = c.order == 1;
-  options.big_endian = c.big_endian;
-  options.dxt_quality = tovak::encode::DxtQuality::kRangeFit;
-  tovak::encode::SourcePicture picture{side, side, rgba.data()};
-  Bytes indices;
-  const Bytes palette = RandomBytes(1024, 7);
-  if (c.format == 4 || c.format == 5) {
-    const std::uint32_t entries = c.format == 4 ? 16 : 256;
-    indices.resize(std::size_t{side} * side);
-    for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<std::uint8_t>(rgba[i] % entries);
-    picture = {side, side, nullptr, indices.data(), palette.data(), entries};
-  }
-  Bytes file;
-  tovak::encode::Encode(picture, options, file);
-  return file;
+  return tovak::bench::RandomPicture(c.format, side, c.order == 1, c.big_endian);
 }
 
 // The stored blocks of a DXT file, as they stand.
@@ -229,7 +198,7 @@ int main(int argc, char** argv) {
       std::printf("%-22s GetPicture failed\n", c.name);
       continue;
     }
-    const Bytes copy_source = RandomBytes(bits_bytes, 99);
+    const Bytes copy_source = tovak::bench::RandomBytes(bits_bytes, 99);
     Bytes blocks;
     Bytes plane;
     int plane_width = side;

@@ -25,14 +25,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/random_picture.h"
 #include "decode/driver.h"
 #include "decode/plan.h"
-#include "encode/encode.h"
 #include "gim/container.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using tovak::bench::Bytes;
 
 constexpr GUID kDecoderClsid = {
     0x6abda9fa, 0xeb8c, 0x4e7c, {0xa8, 0x46, 0xd1, 0x0c, 0x68, 0xd6, 0xe4, 0x60}};
@@ -56,35 +56,6 @@ double Now() {
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
-}
-
-// A picture of pseudo-random pixels, written by the GIM writer: random RGBA,
-// compressed with libsquish's quick range fit for DXT; indexed pictures
-// random indices into a grey palette of the format's size.
-Bytes Picture(std::uint16_t format, std::uint16_t side) {
-  Bytes rgba(std::size_t{4} * side * side);
-  std::uint32_t state = 0x9E3779B9;
-  for (std::uint8_t& b : rgba) {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    b = static_cast<std::uint8_t>(state >> 7);
-  }
-  tovak::encode::EncodeOptions options;
-  options.format = format;
-  options.dxt_quality = tovak::encode::DxtQuality::kRangeFit;
-  tovak::encode::SourcePicture picture{side, side, rgba.data()};
-  Bytes indices;
-  const Bytes palette(1024, 0x7F);
-  if (format == 4 || format == 5) {
-    const std::uint32_t count = format == 4 ? 16 : 256;
-    indices.resize(std::size_t{side} * side);
-    for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<std::uint8_t>(rgba[i] % count);
-    picture = {side, side, nullptr, indices.data(), palette.data(), count};
-  }
-  Bytes file;
-  tovak::encode::Encode(picture, options, file);
-  return file;
 }
 
 IStream* StreamOf(const Bytes& bytes) {
@@ -154,7 +125,7 @@ int main(int argc, char** argv) {
   std::printf("%-10s %10s %10s %8s %12s %12s\n", "format", "converter", "CopyPixels", "ratio",
               "row by row", "fresh block");
   for (const Format& f : kFormats) {
-    const Bytes file = Picture(f.code, side);
+    const Bytes file = tovak::bench::RandomPicture(f.code, side);
     const tovak::gim::ByteView view{file.data(), file.size()};
     const tovak::gim::Recognition recognition = tovak::gim::Recognise(view);
     tovak::decode::PicturePlan plan;

@@ -12,21 +12,11 @@
 #include "fixture/gim_writer.h"
 #include "support/host_calls.h"
 #include "support/plugin_api.h"
+#include "support/random.h"
 
 namespace tovak::test {
 namespace {
 
-// xorshift32 with a fixed seed: the same pixels on every run.
-struct Random {
-  std::uint32_t state = 0x2545F491;
-  std::uint32_t Next() {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return state;
-  }
-  std::uint8_t Byte() { return static_cast<std::uint8_t>(Next() >> 11); }
-};
 
 struct Bgr {
   int blue, green, red;

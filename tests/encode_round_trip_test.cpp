@@ -16,21 +16,13 @@
 #include "encode/encode.h"
 #include "fixture/gim_writer.h"
 #include "support/core_decode.h"
+#include "support/random.h"
 
 namespace tovak::test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct Random {
-  std::uint32_t state = 0x2545F491;
-  std::uint8_t Byte() {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return static_cast<std::uint8_t>(state >> 11);
-  }
-};
 
 struct Size {
   std::uint32_t width, height;

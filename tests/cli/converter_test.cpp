@@ -22,6 +22,7 @@
 #include "fixture/dxt_blocks.h"
 #include "fixture/gim_writer.h"
 #include "support/s3tc_reference.h"
+#include "support/random.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -58,17 +59,6 @@ fixture::Picture PictureOf(bool be, std::uint16_t format, std::uint16_t width = 
   pic.pixels.assign(fixture::StoredRowBytes(format, width) * height, 0x5A);
   return pic;
 }
-
-
-struct Random {
-  std::uint32_t state = 0x9E3779B9;
-  std::uint8_t Byte() {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return static_cast<std::uint8_t>(state >> 9);
-  }
-};
 
 using Rgba = std::array<int, 4>;
 
@@ -147,7 +137,7 @@ Case MakeCase(std::uint16_t format, bool be, Random& random) {
 }
 
 std::vector<Case> AllFormats() {
-  Random random;
+  Random random{0x9E3779B9};
   std::vector<Case> cases;
   for (const bool be : {false, true}) {
     for (const std::uint16_t format : {fixture::kRgba5650, fixture::kRgba5551, fixture::kRgba4444,

@@ -6,19 +6,12 @@
 #include <mutex>
 
 #include "fixture/gim_writer.h"
+#include "support/random.h"
 
 namespace tovak::wictest {
 namespace {
 
-struct Random {
-  std::uint32_t state = 0x2545F491;
-  std::uint8_t Byte() {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return static_cast<std::uint8_t>(state >> 11);
-  }
-};
+using test::Random;
 
 Case MakeCase(std::uint16_t format, bool be, std::uint16_t order, Random& random) {
   Case c;
