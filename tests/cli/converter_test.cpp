@@ -278,6 +278,37 @@ TEST(Converter, BatchConvertsTheRestAndReportsEachFailure) {
                                              "\xC3\xA9t\xC3\xA9 \xE5\x9B\xB3.png"}));
 }
 
+// Pictures whose stored data cannot supply their pixels fail with the
+// reason in words, count as failed and leave no output.
+TEST(Converter, PicturesWithoutTheirPixelDataFailByName) {
+  const fs::path dir = TempDir();
+  const fs::path in = dir / "in";
+  fs::create_directories(in);
+  // Image header fields, from the image block's start: pixel_order at 22,
+  // pixels_end at 48.
+  fixture::File order = fixture::Write(PictureOf(true, fixture::kRgba5551));
+  fixture::PutU16(order.bytes, order.layout.image + 22, 7, true);
+  Store(in, "order.gim", order.bytes);
+  fixture::File units = fixture::Write(PictureOf(false, fixture::kDxt3, 8, 4));
+  // One 16-byte unit announced of the two blocks' two.
+  const auto start = static_cast<std::uint32_t>(units.layout.pixels - units.layout.image - 16);
+  fixture::PutU32(units.bytes, units.layout.image + 48, start + 16, false);
+  Store(in, "units.gim", units.bytes);
+  fixture::File cut = fixture::Write(PictureOf(false, fixture::kRgba8888, 4, 2));
+  cut.bytes.resize(cut.layout.pixels + 16 + 15);
+  Store(in, "cut.gim", cut.bytes);
+
+  const TovakRun run = Tovak({"convert", Utf8(in), "-o", Utf8(dir / "out")});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.output.find("0 converted, 3 failed"), std::string::npos) << run.output;
+  for (const std::string& line : {"order.gim: unknown pixel order 7",
+                                  "units.gim: pixel data shorter than the picture",
+                                  "cut.gim: pixel data outside the file"}) {
+    EXPECT_NE(run.output.find(line), std::string::npos) << line << " in\n" << run.output;
+  }
+  EXPECT_TRUE(!fs::exists(dir / "out") || fs::is_empty(dir / "out"));
+}
+
 // Each compression choice gives the same pixels (and indexes) as the format
 // rules, and they are not all one encoding; a choice that is none of them is
 // refused with the usage and nothing written.
