@@ -4,7 +4,8 @@
 # plug-in under Wine (through the 64-bit tovak.sph and host on machines that
 # cannot run 32-bit programs). The picture goes to build/sample.bmp; the same
 # picture compressed to DXT5 goes to build/sample-dxt5.bmp. Then the
-# converter writes the sample as build/sample.png with its alpha kept.
+# converter writes the sample as build/sample.png with its alpha kept, and
+# encodes that PNG back to GIM.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -54,3 +55,12 @@ for xy in "0 0" "95 30" "40 63" "17 24"; do
   fi
 done
 echo "build/sample.png: pixels as the sample's rule gives them"
+
+# And back: the PNG encoded to GIM by the converter, which decodes to the
+# same pixels.
+mkdir -p build/round-trip
+"${wine[@]}" "$out/tovak.exe" encode build/sample.png -o build/round-trip --force
+"${wine[@]}" "$out/tovak.exe" convert build/round-trip/sample.gim -o build/round-trip --force
+convert build/round-trip/sample.png -depth 8 RGBA:build/round-trip/sample.rgba
+cmp build/sample.rgba build/round-trip/sample.rgba
+echo "build/round-trip/sample.gim: encoded from build/sample.png, decodes to the same pixels"
