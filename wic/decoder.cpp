@@ -1,9 +1,9 @@
 #include "wic/decoder.h"
 
-#include "gim/container.h"
 #include "plugin/platform.h"
 #include "wic/frame.h"
 #include "wic/guids.h"
+#include "wic/picture.h"
 #include "wic/stream_read.h"
 
 namespace tovak::wic {
@@ -14,14 +14,13 @@ namespace {
 // (GIM headers whose data is missing or makes no picture); what it would
 // answer 4 to is out of range.
 HRESULT PlanFromBytes(gim::ByteView view, decode::PicturePlan& plan) {
-  const gim::Recognition recognition = gim::Recognise(view);
-  if (!recognition.recognised) return WINCODEC_ERR_BADHEADER;
-  switch (decode::PlanPicture(gim::Reader{view, recognition.big_endian}, recognition.blocks,
-                              platform::kMaxBlockBytes, plan)) {
-    case decode::Failure::kNone: return S_OK;
-    case decode::Failure::kTooLarge: return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
-    default: return WINCODEC_ERR_BADIMAGE;
+  switch (OpenPicture(view, platform::kMaxBlockBytes, plan)) {
+    case Opening::kOpened: return S_OK;
+    case Opening::kNotGim: return WINCODEC_ERR_BADHEADER;
+    case Opening::kTooLarge: return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
+    case Opening::kBadImage: break;
   }
+  return WINCODEC_ERR_BADIMAGE;
 }
 
 }  // namespace
@@ -57,6 +56,9 @@ ULONG Decoder::Release() {
   return static_cast<ULONG>(left);
 }
 
+// Only the file header is read: a client asks every decoder whose pattern
+// matched, and the file may be large. Whether the rest makes a picture is
+// Initialize's to find out.
 HRESULT Decoder::QueryCapability(IStream* stream, DWORD* capability) {
   if (stream == nullptr || capability == nullptr) return E_INVALIDARG;
   *capability = 0;
@@ -67,19 +69,15 @@ HRESULT Decoder::QueryCapability(IStream* stream, DWORD* capability) {
   ULARGE_INTEGER position{};
   HRESULT hr = StreamPosition(stream, position);
   if (FAILED(hr)) return hr;
-  Block bytes;
-  std::uint64_t size = 0;
-  hr = ReadWholeStream(stream, platform::kMaxBlockBytes, bytes, size);
-  if (SUCCEEDED(hr)) {
-    decode::PicturePlan plan;
-    if (SUCCEEDED(PlanFromBytes({bytes.data(), size}, plan))) {
-      *capability = WICBitmapDecoderCapabilityCanDecodeAllImages |
-                    WICBitmapDecoderCapabilityCanDecodeSomeImages;
-    }
+  std::uint8_t header[kHeaderBytes];
+  ULONG got = 0;
+  hr = ReadStreamStart(stream, header, sizeof header, got);
+  if (SUCCEEDED(hr) && StartsLikeGim({header, got})) {
+    *capability =
+        WICBitmapDecoderCapabilityCanDecodeAllImages | WICBitmapDecoderCapabilityCanDecodeSomeImages;
   }
   // The stream is the client's: it gets its position back whatever was read.
   const HRESULT restored = SeekStream(stream, position.QuadPart);
-  if (hr == WINCODEC_ERR_IMAGESIZEOUTOFRANGE) hr = S_OK;  // too long: no capability
   return FAILED(hr) ? hr : restored;
 }
 
@@ -169,7 +167,7 @@ HRESULT Decoder::GetFrame(UINT index, IWICBitmapFrameDecode** frame) {
     Locked locked(lock_);
     if (!initialised_) return WINCODEC_ERR_NOTINITIALIZED;
   }
-  if (index != 0) return E_INVALIDARG;
+  if (index != 0) return WINCODEC_ERR_FRAMEMISSING;
   return CreateFrame(this, frame);
 }
 

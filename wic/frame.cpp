@@ -8,9 +8,10 @@
 namespace tovak::wic {
 namespace {
 
-// GIM stores no resolution; 72 dots per inch is what WIC's own codecs
-// answer for pictures without one.
-constexpr double kDotsPerInch = 72.0;
+// GIM stores no resolution; 96 dots per inch is what WIC's own decoders
+// answer for pictures without one, and what programs that size pictures by
+// it (WPF's) take as one pixel per device-independent unit.
+constexpr double kDotsPerInch = 96.0;
 
 HRESULT ResultOf(Request request) {
   switch (request) {

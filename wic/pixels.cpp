@@ -43,6 +43,17 @@ Request CheckRequest(std::uint32_t width, std::uint32_t height, Layout layout, c
 
 bool DecodeWhole(const decode::PicturePlan& plan, Layout layout, std::uint8_t* rows,
                  std::uint64_t stride, std::uint64_t bytes) {
+  // A plane may store fewer pixels than the picture shows (a narrow
+  // swizzled plane, a palette depth below the format's); those pixels are
+  // index 0, or transparent black, never whatever the buffer held before.
+  const std::uint64_t row_bytes = RowBytes(layout, plan.image.width);
+  const std::uint64_t height = plan.image.height;
+  if (height != 0 && (stride < row_bytes || (height - 1) * stride + row_bytes > bytes)) {
+    return false;
+  }
+  for (std::uint64_t y = 0; y < height; ++y) {
+    std::memset(rows + y * stride, 0, static_cast<std::size_t>(row_bytes));
+  }
   decode::Destination to;
   to.layout =
       layout == Layout::kBgra32 ? decode::PixelLayout::kBgra32 : decode::PixelLayout::kIndex;
@@ -88,12 +99,10 @@ void CopyRect(const std::uint8_t* whole, std::uint64_t whole_stride, Layout layo
 
 std::uint32_t PaletteColours(const decode::PicturePlan& plan,
                              std::uint32_t (&colours)[kMaxPaletteColours]) {
+  const std::uint32_t count = LayoutOf(plan) == Layout::kIndex4 ? 16 : 256;
   const std::uint32_t entries = decode::ColourTableEntries(plan);
-  if (entries == 0) {
-    const std::uint32_t count = plan.dib_bit_count == 4 ? 16 : 256;
-    for (std::uint32_t k = 0; k < count; ++k) colours[k] = 0xFF000000;
-    return count;
-  }
+  for (std::uint32_t k = entries; k < count; ++k) colours[k] = 0xFF000000;
+  if (entries == 0) return count;
   // WICColor is 0xAARRGGBB: blue, green, red, alpha in memory order.
   std::uint8_t bgra[4 * kMaxPaletteColours];
   decode::Destination to;
@@ -106,7 +115,7 @@ std::uint32_t PaletteColours(const decode::PicturePlan& plan,
     colours[k] = std::uint32_t{c[3]} << 24 | std::uint32_t{c[2]} << 16 | std::uint32_t{c[1]} << 8 |
                  std::uint32_t{c[0]};
   }
-  return entries;
+  return count;
 }
 
 }  // namespace tovak::wic

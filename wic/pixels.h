@@ -42,8 +42,10 @@ Request CheckRequest(std::uint32_t width, std::uint32_t height, Layout layout, c
 
 // The whole picture in `layout` (LayoutOf(plan)), top row first, rows
 // `stride` bytes apart, in one pass over the stored pixels; `bytes` holds
-// at least what CheckRequest asks of the whole picture. Only the rows' own
-// bytes are written. False only when the buffer is too small after all.
+// at least what CheckRequest asks of the whole picture. Every byte of the
+// rows' own is written, those of pixels the file does not store as 0; the
+// bytes between rows are not. False, writing nothing, when the buffer is
+// too small after all.
 bool DecodeWhole(const decode::PicturePlan& plan, Layout layout, std::uint8_t* rows,
                  std::uint64_t stride, std::uint64_t bytes);
 
@@ -54,9 +56,10 @@ void CopyRect(const std::uint8_t* whole, std::uint64_t whole_stride, Layout layo
               const Rect& rect, std::uint8_t* out, std::uint64_t stride);
 
 // The palette of an indexed picture as WICColor values (0xAARRGGBB, alpha
-// as stored). Returns the count: the colour table's entries, or, for an
-// indexed picture without a palette, every index (16 or 256) as opaque
-// black, which is what a viewer of the plug-in's DIB shows.
+// as stored). Returns the count, a colour for every index the layout can
+// hold (16 or 256): the file's entries, then opaque black for the indices
+// its palette does not reach (all of them when it has none), as the
+// converter shows pixels that use them.
 inline constexpr std::uint32_t kMaxPaletteColours = 256;
 std::uint32_t PaletteColours(const decode::PicturePlan& plan,
                              std::uint32_t (&colours)[kMaxPaletteColours]);

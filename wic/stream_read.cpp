@@ -26,6 +26,18 @@ HRESULT SeekStream(IStream* stream, std::uint64_t position) {
   return Seek(stream, static_cast<LONGLONG>(position), STREAM_SEEK_SET, nullptr);
 }
 
+HRESULT ReadStreamStart(IStream* stream, std::uint8_t* out, ULONG count, ULONG& got) {
+  got = 0;
+  const HRESULT hr = SeekStream(stream, 0);
+  if (FAILED(hr)) return hr;
+  ULONG read = 0;
+  const HRESULT result = stream->Read(out, count, &read);
+  if (FAILED(result)) return result;
+  if (read > count) return WINCODEC_ERR_STREAMREAD;
+  got = read;
+  return S_OK;
+}
+
 HRESULT ReadWholeStream(IStream* stream, std::uint64_t max_bytes, Block& out, std::uint64_t& size) {
   size = 0;
   ULARGE_INTEGER end{};
