@@ -25,7 +25,7 @@ mkdir -p "$run/seeds" "$run/artifacts"
 cp tests/bad_inputs/*.gim "$run/seeds/"
 if compgen -G "../shared/samples/*.gim" >/dev/null; then cp ../shared/samples/*.gim "$run/seeds/"; fi
 
-for target in recognise_fuzz get_picture_fuzz; do
+for target in recognise_fuzz get_picture_fuzz wic_pixels_fuzz; do
   echo "== $target for ${seconds}s"
   mkdir -p "$run/corpus-$target"
   # New inputs go to the first directory; the seeds are only read.
