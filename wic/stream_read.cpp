@@ -30,11 +30,15 @@ HRESULT ReadStreamStart(IStream* stream, std::uint8_t* out, ULONG count, ULONG& 
   got = 0;
   const HRESULT hr = SeekStream(stream, 0);
   if (FAILED(hr)) return hr;
-  ULONG read = 0;
-  const HRESULT result = stream->Read(out, count, &read);
-  if (FAILED(result)) return result;
-  if (read > count) return WINCODEC_ERR_STREAMREAD;
-  got = read;
+  // A stream may hand fewer bytes than asked before its end.
+  while (got < count) {
+    ULONG read = 0;
+    const HRESULT result = stream->Read(out + got, count - got, &read);
+    if (FAILED(result)) return result;
+    if (read > count - got) return WINCODEC_ERR_STREAMREAD;
+    if (read == 0) break;
+    got += read;
+  }
   return S_OK;
 }
 
