@@ -10,6 +10,7 @@
 #include "decode/blend.h"
 #include "decode/expansion.h"
 #include "fixture/gim_writer.h"
+#include "support/core_decode.h"
 #include "support/host_calls.h"
 #include "support/plugin_api.h"
 
@@ -404,6 +405,28 @@ TEST(PaletteConversion, EntriesBeyondTheInputAreRefusedAndEntriesBeyondTheBlockA
     EXPECT_EQ(U32(d.header, 32), 256u);
     EXPECT_QUAD(Entry(d.header, 16), 0, 0, 0, 0);
   }
+}
+
+// Indices at or past the palette's entries show black in every consumer:
+// the DIB's table has all 256 entries, those past the 200 stored zero, and
+// the core's RGBA is opaque black, as the converter writes it.
+TEST(PaletteConversion, IndicesPastThePaletteShowBlack) {
+  Bytes entries;
+  for (int k = 0; k < 200; ++k) entries.insert(entries.end(), {0x80, 0x80, 0x80, 0xFF});
+  fixture::Picture pic = IndexedWithPalette(fixture::kRgba8888, 200, entries);
+  pic.pixels[0] = 253;
+  pic.pixels[1] = 199;
+  const fixture::File file = fixture::Write(pic);
+  const Decoded d = Decode(file.bytes);
+  ASSERT_EQ(d.result, plugin::kSuccess);
+  EXPECT_EQ(U32(d.header, 32), 256u);
+  EXPECT_QUAD(Entry(d.header, 199), 0x80, 0x80, 0x80, 0xFF);
+  EXPECT_QUAD(Entry(d.header, 200), 0, 0, 0, 0);
+  EXPECT_QUAD(Entry(d.header, 253), 0, 0, 0, 0);
+  const CoreDecoded core = DecodeWithCore(file.bytes);
+  ASSERT_EQ(core.failure, decode::Failure::kNone);
+  EXPECT_EQ(Bytes(core.rgba.begin(), core.rgba.begin() + 8),
+            (Bytes{0, 0, 0, 255, 0x80, 0x80, 0x80, 0xFF}));
 }
 
 }  // namespace
