@@ -209,7 +209,13 @@ Function .onInit
     ${IfThen} $0 == sph ${|} StrCpy $ViewerBits 64 ${|}
     ${GetParent} $ViewerDir $ViewerDir
   ${EndIf}
+  ; NSIS cuts /D= off the command line and leaves the space before it.
   ${GetParameters} $R0
+  ${Do}
+    StrCpy $0 $R0 1 -1
+    ${IfThen} $0 != " " ${|} ${ExitDo} ${|}
+    StrCpy $R0 $R0 -1
+  ${Loop}
   ClearErrors
   ${GetOptions} $R0 "/VIEWERDIR=" $0
   ${IfNot} ${Errors}
@@ -267,12 +273,20 @@ Section "Uninstall"
   Delete /REBOOTOK "$INSTDIR\wic\64-bit\tovak-wic.dll"
   Delete /REBOOTOK "$INSTDIR\wic\32-bit\tovak-wic.dll"
   Delete "$INSTDIR\uninstall.exe"
-  ; Only folders left empty go.
+  ; Only folders left empty go; those that still hold a DLL in use go with
+  ; it at the next restart.
   RMDir "$INSTDIR\plugins"
-  RMDir /REBOOTOK "$INSTDIR\wic\64-bit"
-  RMDir /REBOOTOK "$INSTDIR\wic\32-bit"
-  RMDir /REBOOTOK "$INSTDIR\wic"
-  RMDir /REBOOTOK "$INSTDIR"
+  ${If} ${RebootFlag}
+    RMDir /REBOOTOK "$INSTDIR\wic\64-bit"
+    RMDir /REBOOTOK "$INSTDIR\wic\32-bit"
+    RMDir /REBOOTOK "$INSTDIR\wic"
+    RMDir /REBOOTOK "$INSTDIR"
+  ${Else}
+    RMDir "$INSTDIR\wic\64-bit"
+    RMDir "$INSTDIR\wic\32-bit"
+    RMDir "$INSTDIR\wic"
+    RMDir "$INSTDIR"
+  ${EndIf}
 
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   DeleteRegKey HKLM "${PRODUCT_KEY}"
