@@ -129,8 +129,11 @@ Section "tovak" SecMain
     SetErrorLevel 2
   ${EndIf}
   ${If} ${FileExists} "$WINDIR\SysWOW64\regsvr32.exe"
+    StrCpy $0 "not run"
+    ClearErrors
     ExecWait '"$WINDIR\SysWOW64\regsvr32.exe" /s "$INSTDIR\wic\32-bit\tovak-wic.dll"' $0
-    ${If} $0 != 0
+    ${If} ${Errors}
+    ${OrIf} $0 != 0
       DetailPrint "The WIC decoder for 32-bit programs could not be registered ($0)."
       MessageBox MB_ICONEXCLAMATION "The WIC decoder for 32-bit programs could not be registered." /SD IDOK
       SetErrorLevel 2

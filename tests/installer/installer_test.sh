@@ -66,10 +66,17 @@ snapshot quiet && "$wine" cmd /c exit && snapshot noisy
 for kind in reg files; do differ quiet.$kind noisy.$kind; done >noise
 
 program='C:\Program Files\tovak'
+# Installs silently. Where 32-bit programs cannot run, registering the
+# 32-bit decoder fails, and the installer says so with exit code 2.
+install() {
+  local code=0
+  "$wine" "$setup" /S '/VIEWERDIR=C:\viewer\plugins' /VIEWER=64 "$@" || code=$?
+  [ "$code" -eq 0 ] || { ! runs_32_bit && [ "$code" -eq 2 ]; } || fail "the install exited with $code"
+}
 quiet_uninstall() { "$wine" "$program\\uninstall.exe" /S && wineserver -w; }
 
 snapshot before
-"$wine" "$setup" /S '/VIEWERDIR=C:\viewer\plugins' /VIEWER=64 || fail "the install exited with $?"
+install
 snapshot installed
 added="$(LC_ALL=C comm -13 before.files installed.files | tr '\n' ' ')"
 expected="./Program Files/tovak ./Program Files/tovak/LICENSE.txt ./Program Files/tovak/README.txt"
@@ -113,11 +120,10 @@ snapshot removed
 [ -z "$(changes before removed)" ] || fail "the removal left: $(changes before removed)"
 
 # Installed over an installed copy: the same state as one install.
-"$wine" "$setup" /S '/VIEWERDIR=C:\viewer\plugins' /VIEWER=64 || fail "the first install exited with $?"
+install
 # /D= takes the rest of the command line as it is, unquoted; Wine quotes an
 # argument with a space, so the folder is given in two.
-"$wine" "$setup" /S '/VIEWERDIR=C:\viewer\plugins' /VIEWER=64 "/D=${program% *}" "${program#* }" ||
-  fail "the second install exited with $?"
+install "/D=${program% *}" "${program#* }"
 snapshot twice
 [ -z "$(changes installed twice)" ] || fail "installing twice differs: $(changes installed twice)"
 
