@@ -8,6 +8,7 @@
 #include "encode/dxt.h"
 #include "encode/limits.h"
 #include "encode/planes.h"
+#include "gim/geometry.h"
 #include "gim/pixel_order.h"
 
 namespace tovak::encode {
@@ -16,7 +17,7 @@ namespace {
 using gim::PixelKind;
 
 std::uint32_t IndexCapacity(const gim::FormatDescription& format) {
-  return 1u << format.usual_bits_per_pixel;
+  return gim::IndexCapacity(format.usual_bits_per_pixel);
 }
 
 // The picture as RGBA pixels: its own, or its indices looked up.
@@ -94,8 +95,8 @@ Outcome EncodeChecked(const SourcePicture& picture, const EncodeOptions& options
     if (order == gim::PixelOrder::kSwizzled && picture.height % gim::kTileRows != 0) {
       return {Failure::kSwizzledDxtHeight, picture.height};
     }
-    const PlaneShape shape = ShapePlane(*format, picture.width, picture.height, order);
-    parts.image = ImageLevel(picture, *format, order, DxtBytes(*format, shape.padded_width, picture.height));
+    parts.image = ImageLevel(picture, *format, order,
+                             gim::DxtCompressedBytes(*format, picture.width, picture.height));
     const Outcome written = WriteContainer(parts, file, places);
     if (written.failure != Failure::kNone) return written;
     std::vector<std::uint8_t> expanded;
@@ -116,8 +117,7 @@ Outcome EncodeChecked(const SourcePicture& picture, const EncodeOptions& options
   }
 
   const gim::FormatDescription* entry = gim::DescribeFormat(options.palette_format);
-  if (entry == nullptr ||
-      (entry->kind != PixelKind::kWord16 && entry->kind != PixelKind::kRgba8888)) {
+  if (entry == nullptr || !gim::IsDirectColour(*entry)) {
     return {Failure::kPaletteFormat, options.palette_format};
   }
   std::vector<std::uint8_t> indices, palette;

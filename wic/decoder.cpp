@@ -1,6 +1,6 @@
 #include "wic/decoder.h"
 
-#include "plugin/platform.h"
+#include "gim/limits.h"
 #include "wic/frame.h"
 #include "wic/guids.h"
 #include "wic/picture.h"
@@ -9,12 +9,11 @@
 namespace tovak::wic {
 namespace {
 
-// The stream's bytes as a picture, judged as the plug-in judges them: what
-// it would answer 2 to is a bad header (not GIM after all) or a bad image
-// (GIM headers whose data is missing or makes no picture); what it would
-// answer 4 to is out of range.
+// The stream's bytes as a picture: not GIM after all is a bad header; GIM
+// headers whose data is missing or makes no picture a bad image; a picture
+// larger than one block of memory out of range.
 HRESULT PlanFromBytes(gim::ByteView view, decode::PicturePlan& plan) {
-  switch (OpenPicture(view, platform::kMaxBlockBytes, plan)) {
+  switch (OpenPicture(view, plan)) {
     case Opening::kOpened: return S_OK;
     case Opening::kNotGim: return WINCODEC_ERR_BADHEADER;
     case Opening::kTooLarge: return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
@@ -86,7 +85,7 @@ HRESULT Decoder::Initialize(IStream* stream, WICDecodeOptions /*options*/) {
   Locked locked(lock_);
   if (initialised_) return WINCODEC_ERR_WRONGSTATE;
   std::uint64_t size = 0;
-  HRESULT hr = ReadWholeStream(stream, platform::kMaxBlockBytes, bytes_, size);
+  HRESULT hr = ReadWholeStream(stream, gim::kMaxBlockBytes, bytes_, size);
   if (SUCCEEDED(hr)) hr = PlanFromBytes({bytes_.data(), size}, plan_);
   if (FAILED(hr)) {
     bytes_.Reset();

@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "decode/destination.h"
 #include "gim/container.h"
+#include "gim/limits.h"
 
 namespace tovak::wic {
 
@@ -20,17 +22,27 @@ bool StartsLikeGim(gim::ByteView header) {
   return false;
 }
 
-Opening OpenPicture(gim::ByteView bytes, std::uint64_t max_block_bytes, decode::PicturePlan& plan) {
+Opening OpenPicture(gim::ByteView bytes, decode::PicturePlan& plan) {
   const gim::Recognition recognition = gim::Recognise(bytes);
   if (!recognition.recognised) return Opening::kNotGim;
-  switch (decode::PlanPicture(gim::Reader{bytes, recognition.big_endian}, recognition.blocks,
-                              max_block_bytes, plan)) {
-    case decode::Failure::kNone: break;
-    case decode::Failure::kTooLarge: return Opening::kTooLarge;
-    default: return Opening::kBadImage;
+  const gim::Reader reader{bytes, recognition.big_endian};
+  if (decode::ConfigurePicture(reader, recognition.blocks, plan) != decode::Failure::kNone) {
+    return Opening::kBadImage;
   }
+  // The core refuses pictures of no pixels; a client must never see one.
   if (plan.image.width == 0 || plan.image.height == 0) return Opening::kBadImage;
-  return Opening::kOpened;
+  // The whole picture is decoded into one block of the layout it is handed
+  // out in. Its size is judged before the file's data: a picture too large
+  // to hold is that, whatever else is wrong with the file.
+  const decode::PixelLayout layout =
+      decode::IsIndexed(plan) ? decode::PixelLayout::kIndex : decode::PixelLayout::kBgra32;
+  const std::uint64_t row = decode::RowBytes(layout, plan.image.width, plan.index_bits);
+  if (decode::DestinationBytes(layout, plan.image.width, plan.image.height, row,
+                               plan.index_bits) > gim::kMaxBlockBytes) {
+    return Opening::kTooLarge;
+  }
+  return decode::LocatePixels(reader, plan) == decode::Failure::kNone ? Opening::kOpened
+                                                                      : Opening::kBadImage;
 }
 
 }  // namespace tovak::wic

@@ -23,11 +23,11 @@ enum class Opening : std::uint8_t {
   kOpened,
   kNotGim,    // not a GIM picture after all
   kBadImage,  // GIM headers whose data is missing or makes no picture
-  kTooLarge,  // a picture larger than `max_block_bytes` in memory
+  kTooLarge,  // decoded whole, larger than the largest block of memory
 };
 
-// Plans the picture of a whole file, as the plug-in judges it, and refuses a
-// picture of no pixels (0 wide or 0 high), which has no bitmap to hand out.
-Opening OpenPicture(gim::ByteView bytes, std::uint64_t max_block_bytes, decode::PicturePlan& plan);
+// Plans the picture of a whole file. A picture of no pixels (0 wide or 0
+// high) has no bitmap to hand out and is a bad image.
+Opening OpenPicture(gim::ByteView bytes, decode::PicturePlan& plan);
 
 }  // namespace tovak::wic

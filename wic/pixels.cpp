@@ -8,7 +8,7 @@ namespace tovak::wic {
 
 Layout LayoutOf(const decode::PicturePlan& plan) {
   if (!decode::IsIndexed(plan)) return Layout::kBgra32;
-  return plan.dib_bit_count == 4 ? Layout::kIndex4 : Layout::kIndex8;
+  return plan.index_bits == 4 ? Layout::kIndex4 : Layout::kIndex8;
 }
 
 unsigned BitsPerPixel(Layout layout) {

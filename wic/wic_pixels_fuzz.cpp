@@ -28,8 +28,6 @@ void Require(bool condition, const char* what) {
 // Pictures of more pixels are opened but not decoded: larger ones exercise
 // no code that these do not, and would slow the fuzzer to a crawl.
 constexpr std::uint64_t kLargestDecoded = std::uint64_t{1} << 16;
-// The DLL's limit on a block of memory.
-constexpr std::uint64_t kMaxBlockBytes = 0x7FFFFFFF;
 
 // Requests come from the input's own bytes, so that a replay repeats them.
 struct Choices {
@@ -143,7 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       {copy.data(), size < wic::kHeaderBytes ? size : wic::kHeaderBytes});
 
   decode::PicturePlan plan;
-  const wic::Opening opening = wic::OpenPicture(view, kMaxBlockBytes, plan);
+  const wic::Opening opening = wic::OpenPicture(view, plan);
   Require(starts_like_gim || opening == wic::Opening::kNotGim,
           "a picture opened that the first look turned away");
   if (opening != wic::Opening::kOpened) return 0;
