@@ -17,19 +17,22 @@ namespace {
 HRESULT PlanFromBytes(gim::ByteView view, decode::PicturePlan& plan) {
   const gim::Recognition recognition = gim::Recognise(view);
   if (!recognition.recognised) return WINCODEC_ERR_BADHEADER;
-  if (decode::PlanPicture(gim::Reader{view, recognition.big_endian}, recognition.blocks, plan) !=
-      decode::Failure::kNone) {
+  const gim::Reader reader{view, recognition.big_endian};
+  if (decode::ConfigurePicture(reader, recognition.blocks, plan) != decode::Failure::kNone) {
     return WINCODEC_ERR_BADIMAGE;
   }
-  // The whole picture is decoded into one block of the layout it is handed
-  // out in.
+  // The whole picture may be decoded into one block of the layout it is
+  // handed out in: too large for that is out of range, whatever the file
+  // holds.
   const decode::PixelLayout layout =
       decode::IsIndexed(plan) ? decode::PixelLayout::kIndex : decode::PixelLayout::kBgra32;
   const std::uint64_t row = decode::RowBytes(layout, plan.image.width, plan.index_bits);
-  return decode::DestinationBytes(layout, plan.image.width, plan.image.height, row,
-                                  plan.index_bits) > gim::kMaxBlockBytes
-             ? WINCODEC_ERR_IMAGESIZEOUTOFRANGE
-             : S_OK;
+  if (decode::DestinationBytes(layout, plan.image.width, plan.image.height, row,
+                               plan.index_bits) > gim::kMaxBlockBytes) {
+    return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
+  }
+  return decode::LocatePixels(reader, plan) == decode::Failure::kNone ? S_OK
+                                                                     : WINCODEC_ERR_BADIMAGE;
 }
 
 }  // namespace
