@@ -17,7 +17,6 @@
 #include "decode/plan.h"
 #include "bench/random_picture.h"
 #include "gim/container.h"
-#include "plugin/host_api.h"
 
 namespace {
 
