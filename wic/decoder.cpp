@@ -175,7 +175,9 @@ HRESULT Decoder::WholePicture(const std::uint8_t*& rows, std::uint64_t& stride) 
   if (whole_.data() == nullptr) {
     const std::uint64_t row_bytes = RowBytes(layout_, plan_.image.width);
     const std::uint64_t bytes = row_bytes * plan_.image.height;
-    if (!whole_.Allocate(bytes)) return E_OUTOFMEMORY;
+    // Zeroed, so that no byte a rectangle copies out of it was ever the
+    // heap's, whatever the decode writes.
+    if (!whole_.Allocate(bytes, true)) return E_OUTOFMEMORY;
     if (!DecodeWhole(plan_, layout_, whole_.data(), row_bytes, bytes)) {
       whole_.Reset();
       return E_UNEXPECTED;
