@@ -41,7 +41,7 @@ fs::path Store(const fs::path& dir, const std::string& name, const Bytes& bytes)
   return path;
 }
 
-TovakRun Tovak(const std::vector<std::string>& args) {
+TovakRun Tovak(const std::vector<std::string>& args, bool errors_too) {
   const fs::path log = fs::temp_directory_path() / (TestName() + ".log");
   TovakRun run;
 #ifdef _WIN32
@@ -55,7 +55,8 @@ TovakRun Tovak(const std::vector<std::string>& args) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = startup.hStdError = out;
+  startup.hStdOutput = out;
+  startup.hStdError = errors_too ? out : nullptr;
   PROCESS_INFORMATION process{};
   if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                      &process)) {
@@ -70,7 +71,8 @@ TovakRun Tovak(const std::vector<std::string>& args) {
 #else
   std::string line = "'" TOVAK_CLI "'";
   for (const std::string& a : args) line += " '" + a + "'";
-  const int status = std::system((line + " >'" + log.string() + "' 2>&1").c_str());
+  line += " >'" + log.string() + (errors_too ? "' 2>&1" : "' 2>/dev/null");
+  const int status = std::system(line.c_str());
   run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
   const Bytes text = ReadAll(log);
