@@ -147,7 +147,8 @@ std::string Wrap(const std::vector<std::string>& words, std::size_t start, std::
   bool line_empty = true;
   for (const std::string& word : words) {
     if (!line_empty && column + 1 + word.size() > width) {
-      out += "\n" + std::string(indent, ' ');
+      out += '\n';
+      out.append(indent, ' ');
       column = indent;
       line_empty = true;
     }
