@@ -384,6 +384,20 @@ TEST(Converter, VersionAndUsage) {
   }
 }
 
+#ifdef _WIN32
+// A Windows name may hold an unpaired surrogate, which has no UTF-8 form:
+// tovak takes it as a path and names it with U+FFFD in its messages.
+TEST(Converter, NamesWithoutAUtf8FormAreTaken) {
+  const std::wstring missing = (TempDir() / L"a\xD800.gim").wstring();
+  for (const std::vector<std::wstring>& args : {std::vector<std::wstring>{L"info", missing},
+                                                std::vector<std::wstring>{L"convert", missing, L"-o", missing}}) {
+    const TovakRun run = TovakWide(args);
+    EXPECT_EQ(run.exit_code, 1) << run.output;
+    EXPECT_NE(run.output.find("a\xEF\xBF\xBD.gim: "), std::string::npos) << run.output;
+  }
+}
+#endif
+
 TEST(Converter, InfoDescribesEachFile) {
   const fs::path dir = TempDir();
   fixture::Picture pic = PictureOf(true, fixture::kIndex4, 40, 3);

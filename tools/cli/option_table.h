@@ -1,6 +1,11 @@
 // A command's options as one table, from which both the parser and the usage
 // text are made: a row gives an option's names, the value it takes, its help
 // line and what it does. Adding an option is adding a row.
+//
+// The parser is tovak's own because arguments arrive as paths: wide strings
+// on Windows, which Debian's CLI11 (2.1) cannot take (its wide-string entry
+// points came with 2.3), and which a detour through UTF-8 would not keep:
+// a Windows name may hold an unpaired surrogate, which UTF-8 cannot.
 #pragma once
 
 #include <cstdint>
