@@ -41,21 +41,28 @@ fs::path Store(const fs::path& dir, const std::string& name, const Bytes& bytes)
   return path;
 }
 
-TovakRun Tovak(const std::vector<std::string>& args) {
+#ifdef _WIN32
+TovakRun Tovak(const std::vector<std::string>& args, bool errors_too) {
+  std::vector<std::wstring> wide;
+  for (const std::string& a : args) wide.push_back(fs::path(std::u8string(a.begin(), a.end())).wstring());
+  return TovakWide(wide, errors_too);
+}
+
+TovakRun TovakWide(const std::vector<std::wstring>& args, bool errors_too) {
   const fs::path log = fs::temp_directory_path() / (TestName() + ".log");
   TovakRun run;
-#ifdef _WIN32
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   std::wstring line = L"\"" + (fs::path(self).parent_path() / "tovak.exe").wstring() + L"\"";
-  for (const std::string& a : args) line += L" \"" + fs::path(std::u8string(a.begin(), a.end())).wstring() + L"\"";
+  for (const std::wstring& a : args) line += L" \"" + a + L"\"";
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE out = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = startup.hStdError = out;
+  startup.hStdOutput = out;
+  startup.hStdError = errors_too ? out : nullptr;
   PROCESS_INFORMATION process{};
   if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                      &process)) {
@@ -68,9 +75,13 @@ TovakRun Tovak(const std::vector<std::string>& args) {
   }
   CloseHandle(out);
 #else
+TovakRun Tovak(const std::vector<std::string>& args, bool errors_too) {
+  const fs::path log = fs::temp_directory_path() / (TestName() + ".log");
+  TovakRun run;
   std::string line = "'" TOVAK_CLI "'";
   for (const std::string& a : args) line += " '" + a + "'";
-  const int status = std::system((line + " >'" + log.string() + "' 2>&1").c_str());
+  line += " >'" + log.string() + (errors_too ? "' 2>&1" : "' 2>/dev/null");
+  const int status = std::system(line.c_str());
   run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
   const Bytes text = ReadAll(log);

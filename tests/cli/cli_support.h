@@ -26,11 +26,16 @@ std::string Utf8(const std::filesystem::path& p);
 
 struct TovakRun {
   int exit_code = -1;
-  std::string output;  // stdout and stderr
+  std::string output;  // stdout and stderr, or stdout alone
 };
 
-// Runs tovak (beside the test program on Windows) with `args` (UTF-8).
-TovakRun Tovak(const std::vector<std::string>& args);
+// Runs tovak (beside the test program on Windows) with `args` (UTF-8);
+// without `errors_too` the output is standard output alone.
+TovakRun Tovak(const std::vector<std::string>& args, bool errors_too = true);
+#ifdef _WIN32
+// The same with the arguments as Windows passes them: any 16-bit units.
+TovakRun TovakWide(const std::vector<std::wstring>& args, bool errors_too = true);
+#endif
 
 // A PNG as libspng reads it: header, palette, transparency, the pixels as
 // 8-bit RGBA and the rows as stored.

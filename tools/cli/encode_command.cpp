@@ -68,14 +68,7 @@ std::string EncodeFile(const Job& job, gim::ByteView input, const EncodeArgument
   if (!failure.empty()) return failure;
 
   start = Clock::now();
-  encode::SourcePicture picture{png.width, png.height};
-  if (png.indexed) {
-    picture.indices = png.pixels.data();
-    picture.palette = png.palette.data();
-    picture.palette_entries = static_cast<std::uint32_t>(png.palette.size() / 4);
-  } else {
-    picture.rgba = png.pixels.data();
-  }
+  const encode::SourcePicture picture = SourcePictureOf(png);
   encode::EncodeOptions options = args.options;
   options.format = args.format ? *args.format : encode::UsualFormat(picture);
   if (args.info) options.info = {args.project, args.user, date, Utf8(job.input.filename())};
