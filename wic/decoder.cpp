@@ -92,7 +92,6 @@ HRESULT Decoder::Initialize(IStream* stream, WICDecodeOptions /*options*/) {
     plan_ = decode::PicturePlan{};
     return hr;
   }
-  layout_ = LayoutOf(plan_);
   initialised_ = true;
   return S_OK;
 }
@@ -173,12 +172,12 @@ HRESULT Decoder::GetFrame(UINT index, IWICBitmapFrameDecode** frame) {
 HRESULT Decoder::WholePicture(const std::uint8_t*& rows, std::uint64_t& stride) {
   Locked locked(lock_);
   if (whole_.data() == nullptr) {
-    const std::uint64_t row_bytes = RowBytes(layout_, plan_.image.width);
+    const std::uint64_t row_bytes = RowBytes(plan_, plan_.image.width);
     const std::uint64_t bytes = row_bytes * plan_.image.height;
     // Zeroed, so that no byte a rectangle copies out of it was ever the
     // heap's, whatever the decode writes.
     if (!whole_.Allocate(bytes, true)) return E_OUTOFMEMORY;
-    if (!DecodeWhole(plan_, layout_, whole_.data(), row_bytes, bytes)) {
+    if (!DecodeWhole(plan_, whole_.data(), row_bytes, bytes)) {
       whole_.Reset();
       return E_UNEXPECTED;
     }

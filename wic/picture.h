@@ -8,12 +8,13 @@
 
 #include "decode/plan.h"
 #include "gim/byte_view.h"
+#include "gim/container.h"
 
 namespace tovak::wic {
 
 // The bytes the first look needs: the file header, magic, version and
 // signature.
-inline constexpr std::uint64_t kHeaderBytes = 16;
+inline constexpr std::uint64_t kHeaderBytes = gim::kFileHeaderBytes;
 
 // Whether `header` (kHeaderBytes from the stream's start, or fewer when the
 // stream is shorter) begins a GIM file of either byte order.

@@ -116,7 +116,8 @@ bool WriteEntry(const RegistryEntry& entry, const Placeholders& values, Buffers&
                               reinterpret_cast<const BYTE*>(&entry.number), sizeof entry.number);
       break;
     case ValueKind::kBytes:
-      status = RegSetValueExW(key, entry.name, 0, REG_BINARY, entry.bytes, entry.byte_count);
+      status = RegSetValueExW(key, entry.name, 0, REG_BINARY,
+                              reinterpret_cast<const BYTE*>(entry.bytes), entry.byte_count);
       break;
   }
   RegCloseKey(key);

@@ -6,6 +6,7 @@
 // relies on: a picture has pixels, every byte of every row is written and
 // no byte beside them, a rectangle holds the whole's pixels, and a palette
 // has a colour for every index.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -59,17 +60,16 @@ std::uint32_t PixelAt(const std::uint8_t* rows, std::uint64_t stride, unsigned b
 // The whole picture over two opposite fills, rows `pad` bytes apart beyond
 // their own: the same rows in both, the padding untouched. Returns the
 // first.
-std::vector<std::uint8_t> DecodeTwice(const decode::PicturePlan& plan, wic::Layout layout,
-                                      std::uint64_t pad) {
-  const std::uint64_t row = wic::RowBytes(layout, plan.image.width);
+std::vector<std::uint8_t> DecodeTwice(const decode::PicturePlan& plan, std::uint64_t pad) {
+  const std::uint64_t row = wic::RowBytes(plan, plan.image.width);
   const std::uint64_t stride = row + pad;
   const std::uint64_t bytes = stride * (plan.image.height - 1) + row;
   std::vector<std::uint8_t> zeros(bytes, 0x00), ones(bytes, 0xFF);
-  Require(!wic::DecodeWhole(plan, layout, zeros.data(), stride, bytes - 1),
+  Require(!wic::DecodeWhole(plan, zeros.data(), stride, bytes - 1),
           "a whole picture decoded into a buffer one byte short");
   Require(zeros == std::vector<std::uint8_t>(bytes, 0x00), "a refused decode wrote");
-  Require(wic::DecodeWhole(plan, layout, zeros.data(), stride, bytes) &&
-              wic::DecodeWhole(plan, layout, ones.data(), stride, bytes),
+  Require(wic::DecodeWhole(plan, zeros.data(), stride, bytes) &&
+              wic::DecodeWhole(plan, ones.data(), stride, bytes),
           "a whole picture failed to decode into a buffer of its size");
   for (std::uint64_t k = 0; k < bytes; ++k) {
     if (k % stride < row) {
@@ -83,36 +83,36 @@ std::vector<std::uint8_t> DecodeTwice(const decode::PicturePlan& plan, wic::Layo
 
 // A rectangle, inside the picture or not, copied out of the cached whole
 // (rows `row` bytes apart) when the request is sound.
-void CopyARectangle(const decode::PicturePlan& plan, wic::Layout layout,
-                    const std::vector<std::uint8_t>& whole, Choices& choices) {
+void CopyARectangle(const decode::PicturePlan& plan, const std::vector<std::uint8_t>& whole,
+                    Choices& choices) {
   const std::uint32_t width = plan.image.width, height = plan.image.height;
-  const unsigned bits = wic::BitsPerPixel(layout);
+  const unsigned bits = decode::IsIndexed(plan) ? plan.index_bits : 32;
   wic::Rect rect;
   rect.x = static_cast<std::int32_t>(choices.Next(width + 2)) - 1;
   rect.y = static_cast<std::int32_t>(choices.Next(height + 2)) - 1;
   rect.width = static_cast<std::int32_t>(choices.Next(width + 2));
   rect.height = static_cast<std::int32_t>(choices.Next(height + 2));
-  const std::uint64_t row = wic::RowBytes(layout, static_cast<std::uint64_t>(rect.width));
+  const std::uint64_t row = wic::RowBytes(plan, static_cast<std::uint64_t>(rect.width));
   const std::uint64_t stride = row + choices.Next(5);
   const std::uint64_t bytes =
       rect.height < 1 ? 1 : stride * static_cast<std::uint64_t>(rect.height - 1) + row;
   const wic::Request request =
-      wic::CheckRequest(width, height, layout, rect, stride, bytes, true);
+      wic::CheckRequest(plan, rect, stride, bytes, true);
   const bool inside = rect.x >= 0 && rect.y >= 0 &&
                       std::uint64_t(rect.x) + std::uint64_t(rect.width) <= width &&
                       std::uint64_t(rect.y) + std::uint64_t(rect.height) <= height;
   Require(inside == (request == wic::Request::kCopy || request == wic::Request::kNothing),
           "a rectangle judged against the picture's bounds wrongly");
   if (request != wic::Request::kCopy) return;
-  Require(wic::CheckRequest(width, height, layout, rect, stride, bytes - 1, true) ==
+  Require(wic::CheckRequest(plan, rect, stride, bytes - 1, true) ==
               wic::Request::kBufferTooSmall,
           "a rectangle accepted into a buffer one byte short");
   std::vector<std::uint8_t> out(bytes, 0xA5);
-  wic::CopyRect(whole.data(), wic::RowBytes(layout, width), layout, rect, out.data(), stride);
+  wic::CopyRect(plan, whole.data(), wic::RowBytes(plan, width), rect, out.data(), stride);
   for (std::int32_t y = 0; y < rect.height; ++y) {
     for (std::int32_t x = 0; x < rect.width; ++x) {
       Require(PixelAt(out.data(), stride, bits, std::uint64_t(x), std::uint64_t(y)) ==
-                  PixelAt(whole.data(), wic::RowBytes(layout, width), bits,
+                  PixelAt(whole.data(), wic::RowBytes(plan, width), bits,
                           std::uint64_t(rect.x + x), std::uint64_t(rect.y + y)),
               "a rectangle's pixel differs from the whole's");
     }
@@ -122,11 +122,11 @@ void CopyARectangle(const decode::PicturePlan& plan, wic::Layout layout,
   }
 }
 
-void CheckPalette(const decode::PicturePlan& plan, wic::Layout layout) {
+void CheckPalette(const decode::PicturePlan& plan) {
   std::uint32_t colours[wic::kMaxPaletteColours];
   const std::uint32_t count = wic::PaletteColours(plan, colours);
-  Require(count == 1u << wic::BitsPerPixel(layout), "a palette without a colour for every index");
-  for (std::uint32_t k = decode::ColourTableEntries(plan); k < count; ++k) {
+  Require(count == 1u << plan.index_bits, "a palette without a colour for every index");
+  for (std::uint32_t k = std::min<std::uint32_t>(plan.palette.stored, count); k < count; ++k) {
     Require(colours[k] == 0xFF000000, "an index past the file's palette is not opaque black");
   }
 }
@@ -146,21 +146,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "a picture opened that the first look turned away");
   if (opening != wic::Opening::kOpened) return 0;
   Require(plan.image.width != 0 && plan.image.height != 0, "a picture of no pixels opened");
-  const wic::Layout layout = wic::LayoutOf(plan);
-  if (layout != wic::Layout::kBgra32) CheckPalette(plan, layout);
+  if (decode::IsIndexed(plan)) CheckPalette(plan);
   if (std::uint64_t{plan.image.width} * plan.image.height > kLargestDecoded) return 0;
 
   Choices choices = ChoicesOf(data, size);
-  const std::vector<std::uint8_t> whole = DecodeTwice(plan, layout, 0);
+  const std::vector<std::uint8_t> whole = DecodeTwice(plan, 0);
   // Rows decoded further apart are the same rows: the cache and a client's
   // buffer hold one picture.
-  const std::uint64_t row = wic::RowBytes(layout, plan.image.width);
+  const std::uint64_t row = wic::RowBytes(plan, plan.image.width);
   const std::uint64_t pad = 1 + choices.Next(7);
-  const std::vector<std::uint8_t> padded = DecodeTwice(plan, layout, pad);
+  const std::vector<std::uint8_t> padded = DecodeTwice(plan, pad);
   for (std::uint64_t y = 0; y < plan.image.height; ++y) {
     Require(std::memcmp(padded.data() + y * (row + pad), whole.data() + y * row, row) == 0,
             "rows decoded at another stride differ");
   }
-  for (int k = 0; k < 8; ++k) CopyARectangle(plan, layout, whole, choices);
+  for (int k = 0; k < 8; ++k) CopyARectangle(plan, whole, choices);
   return 0;
 }
