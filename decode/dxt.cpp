@@ -1,5 +1,7 @@
 #include "decode/dxt.h"
 
+#include "decode/dxt_walk.h"
+
 namespace tovak::decode {
 namespace {
 

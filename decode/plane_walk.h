@@ -50,7 +50,7 @@ void WalkSwizzled(const Converter& convert, const std::uint8_t* source,
   const std::uint64_t reached = std::min(output_bytes, tiles * kLineOutput);
   for (std::uint64_t t = 0; t * kTileRows < height; ++t) {
     const auto rows = static_cast<std::uint32_t>(std::min<std::uint64_t>(kTileRows, height - t * kTileRows));
-    std::uint8_t* to[kTileRows];
+    std::uint8_t* to[kTileRows] = {};
     for (std::uint32_t y = 0; y < rows; ++y) to[y] = out.Row(t * kTileRows + y);
     const std::uint8_t* tile = source + t * kTileRows * row_bytes;
     for (std::uint64_t x = 0; x < whole; ++x, tile += kTileSize) {

@@ -96,12 +96,11 @@ struct ByteLanes {
 // Four RGBA pixels blended against the background lanes, alpha kept.
 inline __m128i BlendFour(__m128i rgba, __m128i back) {
   const __m128i zero = _mm_setzero_si128();
-  __m128i halves[2] = {_mm_unpacklo_epi8(rgba, zero), _mm_unpackhi_epi8(rgba, zero)};
-  for (__m128i& c : halves) {
-    const __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(c, 0xFF), 0xFF);
-    c = BlendLanes(c, back, alpha);
-  }
-  return _mm_packus_epi16(halves[0], halves[1]);
+  const __m128i low = _mm_unpacklo_epi8(rgba, zero);
+  const __m128i high = _mm_unpackhi_epi8(rgba, zero);
+  const __m128i low_alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(low, 0xFF), 0xFF);
+  const __m128i high_alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(high, 0xFF), 0xFF);
+  return _mm_packus_epi16(BlendLanes(low, back, low_alpha), BlendLanes(high, back, high_alpha));
 }
 
 // Exchanges the first and third byte of four 4-byte pixels: RGBA to BGRA and
