@@ -23,7 +23,7 @@ for c in "${cases[@]}"; do
   for bench in "$@"; do
     valgrind --tool=callgrind --callgrind-out-file="$out/cg" \
       --toggle-collect='tovak::decode::WriteBitsBlock*' "$bench" \
-      --benchmark_filter="^pass/$c\$" --pass_iterations=$iterations >/dev/null 2>&1
+      --benchmark_filter="^pass/$c/iterations" --pass_iterations=$iterations >/dev/null 2>&1
     total=$(sed -n 's/^summary: //p' "$out/cg")
     printf ' %14d' $((total / iterations))
   done
@@ -31,7 +31,7 @@ for c in "${cases[@]}"; do
     # libsquish's DecompressImage on the same blocks, into a warm plane.
     valgrind --tool=callgrind --callgrind-out-file="$out/cg" \
       --toggle-collect='squish::DecompressImage*' "$1" \
-      --benchmark_filter="^squish/${c%/normal}\$" --pass_iterations=$iterations >/dev/null 2>&1
+      --benchmark_filter="^squish/${c%/normal}/iterations" --pass_iterations=$iterations >/dev/null 2>&1
     printf '   squish %d' $(($(sed -n 's/^summary: //p' "$out/cg") / iterations))
   fi
   echo
