@@ -280,13 +280,14 @@ void WalkDxtNormalOf(const Converter& convert, const DxtBlocks& source, std::uin
 // Swizzled order applies to the decoded picture, padded width x 4 bytes a
 // row (S): its tile line y of tile x in tile row t, 16 bytes or 4 texels,
 // is pixels 4x to 4x + 3 of picture row 8t + y. A block's texel row is one
-// such line: row p's line of block bx is the (p % 8) * S / 16 + bx-th line
-// of its tile row. Decoded rows at or past the picture's height hold zero
-// texels, and the tile rows run on to a whole 8 rows.
+// such line: row p's line of block bx is line (p % 8) * S / 16 + bx of its
+// tile row, counted tile by tile. Decoded rows at or past the picture's
+// height hold zero texels, and the tile rows run on to a whole 8 rows.
 template <gim::DxtKind kKind, class Converter>
 void WalkDxtSwizzledOf(const Converter& convert, const DxtBlocks& source, std::uint32_t width,
                        std::uint32_t height, OutputRows out) {
   constexpr unsigned kBlockBytes = gim::DescribeDxt(kKind).block_bytes;
+  constexpr std::uint32_t kPieceBytes = 4 * Converter::kOutputBits / 8;
   constexpr bool kOpaque = kKind == gim::DxtKind::kDxt1;
   constexpr auto kTileRows = static_cast<std::uint32_t>(gim::kTileRows);
   const Parts parts = PartsOf(kKind, source.reorder);
@@ -297,26 +298,67 @@ void WalkDxtSwizzledOf(const Converter& convert, const DxtBlocks& source, std::u
   const __m128i empty = kOpaque ? _mm_shuffle_epi32(transparent, 0) : _mm_setzero_si128();
   // Widths and heights are 16-bit, so every figure here fits 32 bits.
   const auto per_row = static_cast<std::uint32_t>(source.per_row);
+  const std::uint32_t whole = width / 4;  // lines wholly inside a picture row
   const std::uint32_t tile_rows = (height + kTileRows - 1) / kTileRows;
-  for (std::uint32_t by = 0; by < tile_rows * 2; ++by) {
-    const std::uint8_t* block = source.blocks + by * per_row * kBlockBytes;
-    __m128i texels[4] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(),
-                         _mm_setzero_si128()};
-    const bool decoded = by * 4 < height;
-    for (std::uint32_t bx = 0; bx < per_row; ++bx, block += kBlockBytes) {
-      if (decoded) DecodeBlock<kKind, Converter::kBlueFirstOut>(block, parts, transparent, texels);
-      for (std::uint32_t j = 0; j < 4; ++j) {
-        const std::uint32_t p = by * 4 + j;
-        const std::uint32_t line = p % kTileRows * per_row + bx;
-        const std::uint32_t r = p / kTileRows * kTileRows + line % kTileRows;
-        const std::uint32_t x = line / kTileRows * 4;
-        if (r >= height || x >= width) continue;
-        const __m128i row = p < height ? texels[j] : empty;
-        std::uint8_t* to = out.Row(r) + x * (Converter::kOutputBits / 8);
-        if (x + 4 <= width) {
-          Converter::template Four<kOpaque, false>(row, back, to);
-        } else {
-          ConvertPart(convert, row, to, width - x);
+  for (std::uint32_t t = 0; t < tile_rows; ++t) {
+    // The tile row's picture rows; none past the picture's height.
+    std::uint8_t* to[kTileRows] = {};
+    const std::uint32_t rows = std::min(kTileRows, height - t * kTileRows);
+    for (std::uint32_t y = 0; y < rows; ++y) to[y] = out.Row(std::uint64_t{t} * kTileRows + y);
+    for (std::uint32_t half = 0; half < 2; ++half) {
+      const std::uint32_t by = t * 2 + half;
+      const std::uint8_t* block = source.blocks + std::uint64_t{by} * per_row * kBlockBytes;
+      __m128i texels[4] = {empty, empty, empty, empty};
+      const std::uint32_t decoded = by * 4 < height ? std::min<std::uint32_t>(4, height - by * 4) : 0;
+      std::uint32_t first_line[4];
+      for (std::uint32_t j = 0; j < 4; ++j) first_line[j] = (half * 4 + j) * per_row;
+      std::uint32_t bx = 0;
+      if (rows == kTileRows && decoded == 4 && per_row % kTileRows == 0) {
+        // Whole tiles: texel row j of 8 blocks from a multiple of 8 on is
+        // the 8 lines of one tile, written tile by tile as they lie, so that
+        // a 24-bit store may spill into the next tile's place while that is
+        // still to be written.
+        __m128i lines[4][kTileRows];
+        for (; bx < per_row; bx += kTileRows) {
+          for (std::uint32_t k = 0; k < kTileRows; ++k, block += kBlockBytes) {
+            DecodeBlock<kKind, Converter::kBlueFirstOut>(block, parts, transparent, texels);
+            for (std::uint32_t j = 0; j < 4; ++j) lines[j][k] = texels[j];
+          }
+          for (std::uint32_t j = 0; j < 4; ++j) {
+            const std::uint32_t x = (first_line[j] + bx) / kTileRows;
+            // The next tile is this row's of the next 8 blocks, unless these
+            // are the last.
+            if (x + 1 < whole && bx + kTileRows < per_row) {
+              for (std::uint32_t y = 0; y < kTileRows; ++y) {
+                Converter::template Four<kOpaque, true>(lines[j][y], back, to[y] + x * kPieceBytes);
+              }
+            } else if (x < whole) {
+              for (std::uint32_t y = 0; y < kTileRows; ++y) {
+                Converter::template Four<kOpaque, false>(lines[j][y], back, to[y] + x * kPieceBytes);
+              }
+            } else if (x * 4 < width) {
+              for (std::uint32_t y = 0; y < kTileRows; ++y) {
+                ConvertPart(convert, lines[j][y], to[y] + x * kPieceBytes, width - x * 4);
+              }
+            }
+          }
+        }
+      }
+      for (; bx < per_row; ++bx, block += kBlockBytes) {
+        if (decoded != 0) {
+          DecodeBlock<kKind, Converter::kBlueFirstOut>(block, parts, transparent, texels);
+          for (std::uint32_t j = decoded; j < 4; ++j) texels[j] = empty;
+        }
+        for (std::uint32_t j = 0; j < 4; ++j) {
+          const std::uint32_t line = first_line[j] + bx;
+          std::uint8_t* row = to[line % kTileRows];
+          const std::uint32_t x = line / kTileRows;
+          if (row == nullptr || x * 4 >= width) continue;
+          if (x < whole) {
+            Converter::template Four<kOpaque, false>(texels[j], back, row + x * kPieceBytes);
+          } else {
+            ConvertPart(convert, texels[j], row + x * kPieceBytes, width - x * 4);
+          }
         }
       }
     }
