@@ -2,7 +2,7 @@
 # Instructions one pixel pass takes (the driver writing a 512 x 512 picture
 # into a warm bits block), counted by callgrind: repeatable on a busy
 # machine, where times are not. DXT rows add libsquish's DecompressImage on
-# the same blocks (from the first binary). Compares benchmark binaries, e.g. one built
+# the same blocks (from the last binary). Compares benchmark binaries, e.g. one built
 # before a change and one after:
 #
 #   bench/pass_instructions.sh build/native/bench/tovak_bench [OTHER_BENCH...]
@@ -29,7 +29,7 @@ for c in "${cases[@]}"; do
   done
   if [[ $c == DXT*/normal ]]; then
     # libsquish's DecompressImage on the same blocks, into a warm plane.
-    valgrind --tool=callgrind --callgrind-out-file="$out/cg" "$1" \
+    valgrind --tool=callgrind --callgrind-out-file="$out/cg" "${@: -1}" \
       --benchmark_filter="^squish/${c%/normal}/iterations" --pass_iterations=$iterations >/dev/null 2>&1
     squish=$(callgrind_annotate --inclusive=yes "$out/cg" |
       sed -n 's/^ *\([0-9,]*\) .*squish::DecompressImage(unsigned char\*, int, int, void const\*, int).*/\1/p' | tr -d ,)
