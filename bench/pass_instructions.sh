@@ -32,7 +32,7 @@ for c in "${cases[@]}"; do
     valgrind --tool=callgrind --callgrind-out-file="$out/cg" "${@: -1}" \
       --benchmark_filter="^squish/${c%/normal}/iterations" --pass_iterations=$iterations >/dev/null 2>&1
     squish=$(callgrind_annotate --inclusive=yes "$out/cg" |
-      sed -n 's/^ *\([0-9,]*\) .*squish::DecompressImage(unsigned char\*, int, int, void const\*, int).*/\1/p' | tr -d ,)
+      sed -n 's/^ *\([0-9,]*\) .*squish::DecompressImage(unsigned char\*, int, int, void const\*, int).*/\1/p' | awk 'NR == 1' | tr -d ,)
     printf '   squish %d' $((squish / iterations))
   fi
   echo
