@@ -15,7 +15,8 @@
 // Each figure is the median of several rounds after a warm-up; decode and
 // baseline rounds alternate, so that drift of the machine hits both alike.
 //
-//   tovak_dll_bench [PLUGIN] [--before PLUGIN] [--side N] [--rounds N] [--peak CASE]
+//   tovak_dll_bench [PLUGIN] [--before PLUGIN] [--only PREFIX] [--side N] [--rounds N]
+//                   [--peak CASE]
 //
 // --peak CASE decodes that one case once and prints the growth of the peak
 // working set beside the sizes of the two blocks handed back.
@@ -202,12 +203,15 @@ int main(int argc, char** argv) {
   int rounds = 9;
   const char* peak_case = nullptr;
   std::string before_path;
+  std::string only;  // the cases whose names start with it
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--side" && i + 1 < argc) {
       side = static_cast<std::uint16_t>(std::atoi(argv[++i]));
     } else if (arg == "--rounds" && i + 1 < argc) {
       rounds = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--only" && i + 1 < argc) {
+      only = argv[++i];
     } else if (arg == "--before" && i + 1 < argc) {
       before_path = argv[++i];
     } else if (arg == "--peak" && i + 1 < argc) {
@@ -239,6 +243,7 @@ int main(int argc, char** argv) {
   if (!before_path.empty()) std::printf(" %8s %6s %6s", "before", "/copy", "/warm");
   std::printf("\n");
   for (const Case& c : kCases) {
+    if (std::strncmp(c.name, only.c_str(), only.size()) != 0) continue;
     const Bytes file = MakeFile(c, side);
     if (file.empty()) {
       std::printf("%-20s not written at this side\n", c.name);

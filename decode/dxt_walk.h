@@ -315,30 +315,36 @@ void WalkDxtSwizzledOf(const Converter& convert, const DxtBlocks& source, std::u
       std::uint32_t bx = 0;
       if (rows == kTileRows && decoded == 4 && per_row % kTileRows == 0) {
         // Whole tiles: texel row j of 8 blocks from a multiple of 8 on is
-        // the 8 lines of one tile, written tile by tile as they lie, so that
-        // a 24-bit store may spill into the next tile's place while that is
-        // still to be written.
-        __m128i lines[4][kTileRows];
-        for (; bx < per_row; bx += kTileRows) {
-          for (std::uint32_t k = 0; k < kTileRows; ++k, block += kBlockBytes) {
+        // the 8 lines of one tile. The blocks of a segment are decoded
+        // first, then their tiles written row j by row j, so that each
+        // picture row is written in order and a 24-bit store may spill into
+        // the next tile's place while that is still to be written.
+        constexpr std::uint32_t kSegment = 64;
+        __m128i lines[4][kSegment];
+        for (; bx < per_row; bx += kSegment) {
+          const std::uint32_t count = std::min(kSegment, per_row - bx);
+          for (std::uint32_t k = 0; k < count; ++k, block += kBlockBytes) {
             DecodeBlock<kKind, Converter::kBlueFirstOut>(block, parts, transparent, texels);
             for (std::uint32_t j = 0; j < 4; ++j) lines[j][k] = texels[j];
           }
           for (std::uint32_t j = 0; j < 4; ++j) {
-            const std::uint32_t x = (first_line[j] + bx) / kTileRows;
-            // The next tile is this row's of the next 8 blocks, unless these
-            // are the last.
-            if (x + 1 < whole && bx + kTileRows < per_row) {
-              for (std::uint32_t y = 0; y < kTileRows; ++y) {
-                Converter::template Four<kOpaque, true>(lines[j][y], back, to[y] + x * kPieceBytes);
-              }
-            } else if (x < whole) {
-              for (std::uint32_t y = 0; y < kTileRows; ++y) {
-                Converter::template Four<kOpaque, false>(lines[j][y], back, to[y] + x * kPieceBytes);
-              }
-            } else if (x * 4 < width) {
-              for (std::uint32_t y = 0; y < kTileRows; ++y) {
-                ConvertPart(convert, lines[j][y], to[y] + x * kPieceBytes, width - x * 4);
+            for (std::uint32_t g = 0; g < count; g += kTileRows) {
+              const std::uint32_t x = (first_line[j] + bx + g) / kTileRows;
+              const __m128i* tile = lines[j] + g;
+              // The next tile is this row's of the next 8 blocks, unless
+              // these are the last.
+              if (x + 1 < whole && bx + g + kTileRows < per_row) {
+                for (std::uint32_t y = 0; y < kTileRows; ++y) {
+                  Converter::template Four<kOpaque, true>(tile[y], back, to[y] + x * kPieceBytes);
+                }
+              } else if (x < whole) {
+                for (std::uint32_t y = 0; y < kTileRows; ++y) {
+                  Converter::template Four<kOpaque, false>(tile[y], back, to[y] + x * kPieceBytes);
+                }
+              } else if (x * 4 < width) {
+                for (std::uint32_t y = 0; y < kTileRows; ++y) {
+                  ConvertPart(convert, tile[y], to[y] + x * kPieceBytes, width - x * 4);
+                }
               }
             }
           }
