@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 #include "gim/pixel_order.h"
 
@@ -33,7 +32,7 @@ void WalkNormal(const Converter& convert, const std::uint8_t* source, std::uint6
 // stored, each writing its 8 lines into 8 output rows. A stored row may
 // hold fewer pixels than the picture is wide (an INDEX8 picture stored at 4
 // bits with an odd number of tiles across): the pixels it does not reach
-// are written as zero bytes, index 0.
+// are written as from zero bytes, index 0.
 template <class Converter>
 void WalkSwizzled(const Converter& convert, const std::uint8_t* source,
                   std::uint64_t row_bytes, std::uint32_t width, std::uint32_t height,
@@ -46,8 +45,7 @@ void WalkSwizzled(const Converter& convert, const std::uint8_t* source,
   const std::uint64_t tiles = std::min<std::uint64_t>(
       row_bytes / kTileBytes, (std::uint64_t{width} + kLinePixels - 1) / kLinePixels);
   const std::uint64_t whole = std::min<std::uint64_t>(tiles, width / kLinePixels);
-  const std::uint64_t output_bytes = (std::uint64_t{width} * Converter::kOutputBits + 7) / 8;
-  const std::uint64_t reached = std::min(output_bytes, tiles * kLineOutput);
+  alignas(16) static constexpr std::uint8_t kZeroLine[kTileBytes] = {};
   for (std::uint64_t t = 0; t * kTileRows < height; ++t) {
     const auto rows = static_cast<std::uint32_t>(std::min<std::uint64_t>(kTileRows, height - t * kTileRows));
     std::uint8_t* to[kTileRows] = {};
@@ -64,10 +62,10 @@ void WalkSwizzled(const Converter& convert, const std::uint8_t* source,
         convert.Run(tile + y * kTileBytes, to[y] + whole * kLineOutput, n);
       }
     }
-    if (reached < output_bytes) {
-      for (std::uint32_t y = 0; y < rows; ++y) {
-        std::memset(to[y] + reached, 0, static_cast<std::size_t>(output_bytes - reached));
-      }
+    // Lines the stored row does not reach convert as zero bytes.
+    for (std::uint64_t x = tiles; x * kLinePixels < width; ++x) {
+      const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(kLinePixels, width - x * kLinePixels));
+      for (std::uint32_t y = 0; y < rows; ++y) convert.Run(kZeroLine, to[y] + x * kLineOutput, n);
     }
   }
 }
