@@ -248,20 +248,25 @@ void WalkDxtNormalOf(const Converter& convert, const DxtBlocks& source, std::uin
     for (std::uint32_t j = 0; j < rows; ++j) to[j] = out.Row(std::uint64_t{by} * 4 + j);
     __m128i texels[4];
     std::uint32_t bx = 0;
-    // Each block's 24-bit stores may spill into the next block's place.
-    const auto spilling = [&](std::uint32_t count) __attribute__((always_inline)) {
-      for (; bx + 1 < whole; ++bx, block += kBlockBytes) {
+    // The blocks wholly inside the picture but the last are decoded a
+    // segment at a time and then written row by row, so that each row's
+    // stores run in order and a 24-bit store may spill into the next
+    // block's place.
+    constexpr std::uint32_t kSegment = 64;
+    __m128i lines[4][kSegment];
+    while (bx + 1 < whole) {
+      const std::uint32_t count = std::min(kSegment, whole - 1 - bx);
+      for (std::uint32_t k = 0; k < count; ++k, block += kBlockBytes) {
         DecodeBlock<kKind, Converter::kBlueFirstOut>(block, parts, transparent, texels);
-        for (std::uint32_t j = 0; j < count; ++j) {
-          Converter::template Four<kOpaque, true>(texels[j], back, to[j] + bx * kPieceBytes);
+        for (std::uint32_t j = 0; j < 4; ++j) lines[j][k] = texels[j];
+      }
+      for (std::uint32_t j = 0; j < rows; ++j) {
+        std::uint8_t* const row = to[j] + bx * kPieceBytes;
+        for (std::uint32_t k = 0; k < count; ++k) {
+          Converter::template Four<kOpaque, true>(lines[j][k], back, row + k * kPieceBytes);
         }
       }
-    };
-    // Every block row but a picture's last has all four rows.
-    if (rows == 4) {
-      spilling(4);
-    } else {
-      spilling(rows);
+      bx += count;
     }
     for (; bx < across; ++bx, block += kBlockBytes) {
       DecodeBlock<kKind, Converter::kBlueFirstOut>(block, parts, transparent, texels);
