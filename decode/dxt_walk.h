@@ -226,6 +226,26 @@ void ConvertPart(const Converter& convert, __m128i row, std::uint8_t* out, std::
   convert.Run(texels, out, n);
 }
 
+// Blocks are decoded a segment at a time into texel rows in memory, then
+// written row by row: the decoding loop keeps its registers, each picture
+// row's stores run in order, and one decoder per format and channel order
+// serves every walker and converter.
+inline constexpr std::uint32_t kSegment = 64;
+using Segment = __m128i[4][kSegment];  // texel row j of block k
+
+template <gim::DxtKind kKind, bool kBlueFirst>
+[[gnu::noinline]] void DecodeSegment(const std::uint8_t* block, std::uint32_t count,
+                                     const Parts& parts, std::uint32_t transparent,
+                                     Segment& lines) {
+  constexpr unsigned kBlockBytes = gim::DescribeDxt(kKind).block_bytes;
+  const __m128i transparent_texel = _mm_cvtsi32_si128(static_cast<int>(transparent));
+  __m128i texels[4];
+  for (std::uint32_t k = 0; k < count; ++k, block += kBlockBytes) {
+    DecodeBlock<kKind, kBlueFirst>(block, parts, transparent_texel, texels);
+    for (std::uint32_t j = 0; j < 4; ++j) lines[j][k] = texels[j];
+  }
+}
+
 // Normal order: texel row j of block (bx, by) is pixels 4bx to 4bx + 3 of
 // picture row 4by + j. Blocks wholly right of the picture are not decoded.
 template <gim::DxtKind kKind, class Converter>
@@ -238,44 +258,32 @@ void WalkDxtNormalOf(const Converter& convert, const DxtBlocks& source, std::uin
   constexpr bool kOpaque = kKind == gim::DxtKind::kDxt1;
   const Parts parts = PartsOf(kKind, source.reorder);
   const __m128i back = convert.Background();
-  const __m128i transparent = _mm_cvtsi32_si128(static_cast<int>(convert.Transparent()));
+  const std::uint32_t transparent = convert.Transparent();
   const std::uint32_t across = (width + 3) / 4;
   const std::uint32_t whole = width / 4;  // blocks wholly inside the picture
+  Segment lines;
   for (std::uint32_t by = 0; by * 4 < height; ++by) {
     const std::uint32_t rows = std::min<std::uint32_t>(4, height - by * 4);
     const std::uint8_t* block = source.blocks + by * source.per_row * kBlockBytes;
-    std::uint8_t* to[4] = {};
-    for (std::uint32_t j = 0; j < rows; ++j) to[j] = out.Row(std::uint64_t{by} * 4 + j);
-    __m128i texels[4];
-    std::uint32_t bx = 0;
-    // The blocks wholly inside the picture but the last are decoded a
-    // segment at a time and then written row by row, so that each row's
-    // stores run in order and a 24-bit store may spill into the next
-    // block's place.
-    constexpr std::uint32_t kSegment = 64;
-    __m128i lines[4][kSegment];
-    while (bx + 1 < whole) {
-      const std::uint32_t count = std::min(kSegment, whole - 1 - bx);
-      for (std::uint32_t k = 0; k < count; ++k, block += kBlockBytes) {
-        DecodeBlock<kKind, Converter::kBlueFirstOut>(block, parts, transparent, texels);
-        for (std::uint32_t j = 0; j < 4; ++j) lines[j][k] = texels[j];
-      }
+    for (std::uint32_t bx = 0; bx < across; bx += kSegment) {
+      const std::uint32_t count = std::min(kSegment, across - bx);
+      DecodeSegment<kKind, Converter::kBlueFirstOut>(block + std::uint64_t{bx} * kBlockBytes, count,
+                                                      parts, transparent, lines);
+      // A 24-bit store may spill into the next block's place while that is
+      // still to be written: for every block wholly inside but the last.
+      const std::uint32_t spilling = whole > bx + 1 ? std::min(count, whole - 1 - bx) : 0;
       for (std::uint32_t j = 0; j < rows; ++j) {
-        std::uint8_t* const row = to[j] + bx * kPieceBytes;
-        for (std::uint32_t k = 0; k < count; ++k) {
+        std::uint8_t* const row = out.Row(std::uint64_t{by} * 4 + j) + bx * kPieceBytes;
+        std::uint32_t k = 0;
+        for (; k < spilling; ++k) {
           Converter::template Four<kOpaque, true>(lines[j][k], back, row + k * kPieceBytes);
         }
-      }
-      bx += count;
-    }
-    for (; bx < across; ++bx, block += kBlockBytes) {
-      DecodeBlock<kKind, Converter::kBlueFirstOut>(block, parts, transparent, texels);
-      const std::uint32_t n = std::min<std::uint32_t>(4, width - bx * 4);
-      for (std::uint32_t j = 0; j < rows; ++j) {
-        if (n == 4) {
-          Converter::template Four<kOpaque, false>(texels[j], back, to[j] + bx * kPieceBytes);
-        } else {
-          ConvertPart(convert, texels[j], to[j] + bx * kPieceBytes, n);
+        for (; k < count; ++k) {
+          if (bx + k < whole) {
+            Converter::template Four<kOpaque, false>(lines[j][k], back, row + k * kPieceBytes);
+          } else {
+            ConvertPart(convert, lines[j][k], row + k * kPieceBytes, width - (bx + k) * 4);
+          }
         }
       }
     }
@@ -297,41 +305,42 @@ void WalkDxtSwizzledOf(const Converter& convert, const DxtBlocks& source, std::u
   constexpr auto kTileRows = static_cast<std::uint32_t>(gim::kTileRows);
   const Parts parts = PartsOf(kKind, source.reorder);
   const __m128i back = convert.Background();
-  const __m128i transparent = _mm_cvtsi32_si128(static_cast<int>(convert.Transparent()));
+  const std::uint32_t transparent = convert.Transparent();
   // A zero texel; for DXT1, whose texels are not blended, as the converter
   // shows a transparent one.
-  const __m128i empty = kOpaque ? _mm_shuffle_epi32(transparent, 0) : _mm_setzero_si128();
+  const __m128i empty = _mm_set1_epi32(kOpaque ? static_cast<int>(transparent) : 0);
   // Widths and heights are 16-bit, so every figure here fits 32 bits.
   const auto per_row = static_cast<std::uint32_t>(source.per_row);
   const std::uint32_t whole = width / 4;  // lines wholly inside a picture row
   const std::uint32_t tile_rows = (height + kTileRows - 1) / kTileRows;
+  Segment lines;
   for (std::uint32_t t = 0; t < tile_rows; ++t) {
     // The tile row's picture rows; none past the picture's height.
     std::uint8_t* to[kTileRows] = {};
     const std::uint32_t rows = std::min(kTileRows, height - t * kTileRows);
     for (std::uint32_t y = 0; y < rows; ++y) to[y] = out.Row(std::uint64_t{t} * kTileRows + y);
+    // Texel row j of 8 blocks from a multiple of 8 on is the 8 lines of one
+    // tile when a block row is a whole number of tiles.
+    const bool whole_tiles = rows == kTileRows && per_row % kTileRows == 0;
     for (std::uint32_t half = 0; half < 2; ++half) {
       const std::uint32_t by = t * 2 + half;
       const std::uint8_t* block = source.blocks + std::uint64_t{by} * per_row * kBlockBytes;
-      __m128i texels[4] = {empty, empty, empty, empty};
       const std::uint32_t decoded = by * 4 < height ? std::min<std::uint32_t>(4, height - by * 4) : 0;
       std::uint32_t first_line[4];
       for (std::uint32_t j = 0; j < 4; ++j) first_line[j] = (half * 4 + j) * per_row;
-      std::uint32_t bx = 0;
-      if (rows == kTileRows && decoded == 4 && per_row % kTileRows == 0) {
-        // Whole tiles: texel row j of 8 blocks from a multiple of 8 on is
-        // the 8 lines of one tile. The blocks of a segment are decoded
-        // first, then their tiles written row j by row j, so that each
-        // picture row is written in order and a 24-bit store may spill into
-        // the next tile's place while that is still to be written.
-        constexpr std::uint32_t kSegment = 64;
-        __m128i lines[4][kSegment];
-        for (; bx < per_row; bx += kSegment) {
-          const std::uint32_t count = std::min(kSegment, per_row - bx);
-          for (std::uint32_t k = 0; k < count; ++k, block += kBlockBytes) {
-            DecodeBlock<kKind, Converter::kBlueFirstOut>(block, parts, transparent, texels);
-            for (std::uint32_t j = 0; j < 4; ++j) lines[j][k] = texels[j];
-          }
+      for (std::uint32_t bx = 0; bx < per_row; bx += kSegment) {
+        const std::uint32_t count = std::min(kSegment, per_row - bx);
+        if (decoded != 0) {
+          DecodeSegment<kKind, Converter::kBlueFirstOut>(block + std::uint64_t{bx} * kBlockBytes,
+                                                          count, parts, transparent, lines);
+        }
+        for (std::uint32_t j = decoded; j < 4; ++j) {
+          for (std::uint32_t k = 0; k < count; ++k) lines[j][k] = empty;
+        }
+        if (whole_tiles) {
+          // Tile by tile, row j by row j, so that each picture row is
+          // written in order and a 24-bit store may spill into the next
+          // tile's place while that is still to be written.
           for (std::uint32_t j = 0; j < 4; ++j) {
             for (std::uint32_t g = 0; g < count; g += kTileRows) {
               const std::uint32_t x = (first_line[j] + bx + g) / kTileRows;
@@ -353,22 +362,19 @@ void WalkDxtSwizzledOf(const Converter& convert, const DxtBlocks& source, std::u
               }
             }
           }
-        }
-      }
-      for (; bx < per_row; ++bx, block += kBlockBytes) {
-        if (decoded != 0) {
-          DecodeBlock<kKind, Converter::kBlueFirstOut>(block, parts, transparent, texels);
-          for (std::uint32_t j = decoded; j < 4; ++j) texels[j] = empty;
+          continue;
         }
         for (std::uint32_t j = 0; j < 4; ++j) {
-          const std::uint32_t line = first_line[j] + bx;
-          std::uint8_t* row = to[line % kTileRows];
-          const std::uint32_t x = line / kTileRows;
-          if (row == nullptr || x * 4 >= width) continue;
-          if (x < whole) {
-            Converter::template Four<kOpaque, false>(texels[j], back, row + x * kPieceBytes);
-          } else {
-            ConvertPart(convert, texels[j], row + x * kPieceBytes, width - x * 4);
+          for (std::uint32_t k = 0; k < count; ++k) {
+            const std::uint32_t line = first_line[j] + bx + k;
+            std::uint8_t* const row = to[line % kTileRows];
+            const std::uint32_t x = line / kTileRows;
+            if (row == nullptr || x * 4 >= width) continue;
+            if (x < whole) {
+              Converter::template Four<kOpaque, false>(lines[j][k], back, row + x * kPieceBytes);
+            } else {
+              ConvertPart(convert, lines[j][k], row + x * kPieceBytes, width - x * 4);
+            }
           }
         }
       }
