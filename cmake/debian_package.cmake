@@ -7,11 +7,13 @@ set(CPACK_PACKAGE_NAME tovak)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "GIM (PSP picture) converter and desktop support")
-set(CPACK_PACKAGE_DESCRIPTION "tovak converts GIM pictures, the image container of the PSP, \
-to PNG and back. Its gdk-pixbuf loader lets every program that loads pictures through \
-gdk-pixbuf (Eye of GNOME, gThumb, the GTK file chooser) open them, the image/x-gim MIME type \
-recognises them by name and by content, and a thumbnailer entry gives file managers their \
-thumbnails.")
+# The long description, one paragraph in lines Debian's tools show as they are.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "tovak converts GIM pictures, the image container of the PSP, to PNG and"
+  "back. Its gdk-pixbuf loader lets every program that loads pictures through"
+  "gdk-pixbuf (Eye of GNOME, gThumb, the GTK file chooser) open them; the"
+  "image/x-gim MIME type recognises them by name and by content, and a"
+  "thumbnailer entry gives file managers their thumbnails.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "tovak developers <tovak@localhost>")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
