@@ -25,9 +25,10 @@ packages=(
   python3-unicorn python3-capstone
   # The gdk-pixbuf loader, and the desktop programs its tests load GIM
   # pictures with: GdkPixbuf from Python, the MIME database, xdg-mime,
-  # gdk-pixbuf-thumbnailer, Eye of GNOME under Xvfb (xauth for xvfb-run).
+  # gdk-pixbuf-thumbnailer, Eye of GNOME under Xvfb (xauth for xvfb-run),
+  # gio, through which xdg-mime answers as on GNOME.
   libgdk-pixbuf-2.0-dev python3-gi gir1.2-gdkpixbuf-2.0 libgdk-pixbuf2.0-bin
-  shared-mime-info xdg-utils eog xvfb xauth
+  shared-mime-info xdg-utils eog xvfb xauth libglib2.0-bin
 )
 
 sudo_cmd=()
