@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "pixbuf/pixbuf_from_gim.h"
 
@@ -56,8 +57,13 @@ struct Load {
 };
 
 gpointer BeginLoad(GdkPixbufModuleSizeFunc size, GdkPixbufModulePreparedFunc prepared,
-                   GdkPixbufModuleUpdatedFunc updated, gpointer user_data, GError** /*error*/) {
-  return new Load{size, prepared, updated, user_data, {}};
+                   GdkPixbufModuleUpdatedFunc updated, gpointer user_data, GError** error) {
+  Load* load = new (std::nothrow) Load{size, prepared, updated, user_data, {}};
+  if (load == nullptr) {
+    g_set_error_literal(error, GDK_PIXBUF_ERROR, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY,
+                        "GIM picture refused: out of memory");
+  }
+  return load;
 }
 
 gboolean LoadIncrement(gpointer context, const guchar* data, guint size, GError** error) {
