@@ -15,10 +15,13 @@
 namespace tovak::pixbuf {
 namespace {
 
-// The whole file is collected before decoding: the picture's parts may lie
-// anywhere in it, and a partly shown picture would be a wrong one.
+// Files of 2 GiB or more are refused unread: a picture small enough to be
+// decoded (1 GiB of RGBA pixels) lies well within less, as GIM files are
+// laid out.
 constexpr gsize kMaxFileBytes = gsize{1} << 31;
 
+// The whole file is collected before decoding: the picture's parts may lie
+// anywhere in it, and a partly shown picture would be a wrong one.
 struct Collected {
   guint8* data = nullptr;
   gsize size = 0;
