@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "bench/random_picture.h"
+#include "decode/dib.h"
 #include "decode/driver.h"
 #include "decode/plan.h"
 #include "gim/container.h"
@@ -133,17 +134,16 @@ struct WarmPass {
     const tovak::gim::ByteView view{file.data(), file.size()};
     const tovak::gim::Recognition recognition = tovak::gim::Recognise(view);
     const tovak::gim::Reader reader{view, recognition.big_endian};
-    if (tovak::decode::PlanPicture(reader, recognition.blocks, 0x7FFFFFFF, plan) !=
-        tovak::decode::Failure::kNone) {
+    tovak::decode::DibShape shape;
+    if (tovak::decode::PlanPicture(reader, recognition.blocks, plan) !=
+            tovak::decode::Failure::kNone ||
+        tovak::decode::ShapeDib(plan, shape) != tovak::decode::Failure::kNone) {
       return;
     }
-    const std::uint64_t width = plan.image.width;
-    const std::uint64_t height = plan.image.height;
     const bool indexed = tovak::decode::IsIndexed(plan);
     to.layout = indexed ? tovak::decode::PixelLayout::kIndex : tovak::decode::PixelLayout::kBgr24;
-    const unsigned bits_per_pixel = indexed ? plan.dib_bit_count : 24;
-    to.stride = (width * bits_per_pixel + 31) / 32 * 4;
-    to.bytes = to.stride * height;
+    to.stride = shape.stride;
+    to.bytes = shape.stride * plan.image.height;
     to.rows = tovak::decode::RowOrder::kBottomUp;
     to.blend = tovak::decode::BlendSettings{};
     bits.resize(static_cast<std::size_t>(to.bytes));
