@@ -15,7 +15,8 @@ std::string Usage() {
     "usage: tovak convert PATH... [-o DIR] [--format png|bmp] [--compression C] [--blend]\n"
     "                              [--force] [-j N] [--times]\n"
     "       tovak encode PATH... [-o DIR] [--format F] [--palette-format P] [--swizzle]\n"
-    "                    [--big-endian] [--dxt-quality Q] [--info PROJECT,USER]\n"
+    "                    [--big-endian] [--dxt-quality Q] [--dither] [--like ORIGINAL]\n"
+    "                    [--palette new] [--info] [--info-user NAME]\n"
     "                    [--force] [-j N] [--times]\n"
     "       tovak info FILE...\n"
     "       tovak --version\n"
@@ -41,8 +42,16 @@ std::string Usage() {
     "  --big-endian        write the big-endian variant of the container\n"
     "  --dxt-quality Q     fast, normal (default) or best: libsquish's range fit,\n"
     "                      cluster fit or iterative cluster fit\n"
-    "  --info PROJECT,USER add a file-info block: PROJECT, USER, the date and the\n"
-    "                      PNG's file name\n"
+    "  --dither            error diffusion: index4 and index8 pictures of too many\n"
+    "                      colours, and rgba5650, rgba5551 and rgba4444\n"
+    "  --like ORIGINAL     store each picture as its original GIM file is: format,\n"
+    "                      palette and its format, pixel order, byte order, file-info\n"
+    "                      block (ORIGINAL a file, or a folder in the PNGs' layout);\n"
+    "                      the options above override what each names\n"
+    "  --palette new       with --like: quantise a new palette instead of keeping it\n"
+    "  --info              add a file-info block: the PNG's name, the user, the date\n"
+    "                      and tovak's version\n"
+    "  --info-user NAME    the file-info block's user (default: the login name)\n"
     "info       prints each picture's size, bit depth, byte order, pixel order,\n"
     "           format and info text\n"
     "--version  prints tovak's version\n";
@@ -75,12 +84,17 @@ bool TakeEncodeOption(const std::vector<std::filesystem::path>& args, std::size_
                       EncodeArguments& out, std::string& error) {
   const std::string arg = Utf8(args[i]);
   const bool takes_value = arg == "--format" || arg == "--palette-format" ||
-                           arg == "--dxt-quality" || arg == "--info";
+                           arg == "--dxt-quality" || arg == "--like" || arg == "--palette" ||
+                           arg == "--info-user";
   if (!takes_value) {
     if (arg == "--swizzle") {
       out.options.swizzled = true;
     } else if (arg == "--big-endian") {
       out.options.big_endian = true;
+    } else if (arg == "--dither") {
+      out.options.dither = true;
+    } else if (arg == "--info") {
+      out.info = true;
     } else {
       return false;
     }
@@ -97,7 +111,7 @@ bool TakeEncodeOption(const std::vector<std::filesystem::path>& args, std::size_
                               format->kind != gim::PixelKind::kRgba8888)) {
       error = "--palette-format takes " + FormatNames(true);
     } else {
-      out.options.palette_format = format->code;
+      out.palette_format = format->code;
     }
   } else if (arg == "--dxt-quality") {
     if (value == "fast") {
@@ -109,12 +123,16 @@ bool TakeEncodeOption(const std::vector<std::filesystem::path>& args, std::size_
     } else {
       error = "--dxt-quality takes fast, normal or best";
     }
+  } else if (arg == "--like") {
+    if (value.empty()) error = "--like takes the original GIM file or folder";
+    out.like = args[i];
+  } else if (arg == "--palette") {
+    if (value != "new") error = "--palette takes new";
+    out.new_palette = true;
   } else {
-    const std::size_t comma = value.find(',');
+    if (value.empty()) error = "--info-user takes a name";
     out.info = true;
-    out.project = value.substr(0, comma);
-    out.user = comma == std::string::npos ? "" : value.substr(comma + 1);
-    if (out.project.empty() || out.user.empty()) error = "--info takes PROJECT,USER";
+    out.user = value;
   }
   return true;
 }

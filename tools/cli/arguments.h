@@ -3,7 +3,8 @@
 //   tovak convert PATH... [-o DIR] [--format png|bmp] [--compression fast|default|small]
 //                         [--blend] [--force] [-j N] [--times]
 //   tovak encode PATH... [-o DIR] [--format F] [--palette-format P] [--swizzle]
-//                [--big-endian] [--dxt-quality fast|normal|best] [--info PROJECT,USER]
+//                [--big-endian] [--dxt-quality fast|normal|best] [--dither]
+//                [--like ORIGINAL] [--palette new] [--info] [--info-user NAME]
 //                [--force] [-j N] [--times]
 //   tovak info FILE...
 //   tovak --version
@@ -23,11 +24,13 @@ namespace tovak::cli {
 enum class Command { kConvert, kEncode, kInfo, kHelp, kVersion };
 
 struct EncodeArguments {
-  std::optional<std::uint16_t> format;  // none: chosen by the picture
-  encode::EncodeOptions options;        // all but the format and the info strings
+  std::optional<std::uint16_t> format;          // none: chosen by the picture or the original
+  std::optional<std::uint16_t> palette_format;  // none: RGBA8888 or the original's
+  encode::EncodeOptions options;  // the pixel order, byte order, DXT quality and dithering
+  std::filesystem::path like;     // the original GIM file or folder; empty: none
+  bool new_palette = false;       // --palette new: quantise afresh instead of keeping it
   bool info = false;
-  std::string project;
-  std::string user;
+  std::string user;  // the file-info block's user; empty: the login name
 };
 
 struct Arguments {
