@@ -43,4 +43,10 @@ struct Png {
 
 Png ReadPng(const std::filesystem::path& path);
 
+// A PNG written by libspng: `rows` of packed samples (16-bit ones in the
+// machine's byte order, as libspng takes them), with a palette and its
+// alpha (RGBA entries) for colour type 3.
+CliBytes MakePng(std::uint32_t width, std::uint32_t height, std::uint8_t colour_type,
+                 std::uint8_t depth, const CliBytes& rows, const CliBytes& rgba_palette = {});
+
 }  // namespace tovak::test

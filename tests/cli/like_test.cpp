@@ -191,5 +191,162 @@ TEST(EncodeLike, RealSamplesComeBackByteForByte) {
   }
 }
 
+// A few antialiased strokes over the picture: each pixel within 1.5 pixels
+// of a segment blended towards the stroke's colour by its coverage.
+Bytes WithStrokes(Bytes rgba, std::uint32_t width, std::uint32_t height) {
+  const struct {
+    double x0, y0, x1, y1;
+    std::uint8_t colour[4];
+  } strokes[] = {{2, 3, 29, 27, {255, 0, 0, 255}},
+                 {5, 28, 30, 6, {0, 40, 255, 200}},
+                 {1, 15, 31, 17, {20, 230, 20, 255}}};
+  for (const auto& s : strokes) {
+    for (std::uint32_t y = 0; y < height; ++y) {
+      for (std::uint32_t x = 0; x < width; ++x) {
+        const double dx = s.x1 - s.x0, dy = s.y1 - s.y0;
+        const double t = std::clamp(((x - s.x0) * dx + (y - s.y0) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+        const double d = std::hypot(x - (s.x0 + t * dx), y - (s.y0 + t * dy));
+        const double cover = std::clamp(1.5 - d, 0.0, 1.0);
+        for (int c = 0; c < 4; ++c) {
+          std::uint8_t& v = rgba[(std::size_t{y} * width + x) * 4 + c];
+          v = static_cast<std::uint8_t>(std::lround(v * (1 - cover) + s.colour[c] * cover));
+        }
+      }
+    }
+  }
+  return rgba;
+}
+
+double Psnr(const Bytes& a, const Bytes& b) {
+  double sum = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) sum += (a[i] - b[i]) * double(a[i] - b[i]);
+  return sum == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * a.size() / sum);
+}
+
+// A colour as the palette format stores it, widened back: RGBA4444 keeps 4
+// bits of each channel.
+int Reduced(int v, bool rgba4444) { return rgba4444 ? (v * 15 + 127) / 255 * 17 : v; }
+
+int Distance(const std::uint8_t* pixel, const Png& png, int entry, bool rgba4444) {
+  const spng_plte_entry& e = png.plte.entries[entry];
+  const int want[4] = {e.red, e.green, e.blue, png.trns.type3_alpha[entry]};
+  int sum = 0;
+  for (int c = 0; c < 4; ++c) sum += (Reduced(pixel[c], rgba4444) - want[c]) * (Reduced(pixel[c], rgba4444) - want[c]);
+  return sum;
+}
+
+// An INDEX8 original with an RGBA8888 palette and an INDEX4 one with an
+// RGBA4444 palette, edited, go back with their own palette, kept byte for
+// byte (untouched pixels keep their entries, edited ones take the nearest,
+// measured in the palette's precision), and with a new one chosen for
+// them, which shows the edit more closely.
+TEST(EncodeLike, EditedTextureGoesBackWithItsPaletteOrANewOne) {
+  const fs::path dir = TempDir();
+  const struct {
+    const char* name;
+    std::uint16_t format, palette_format, entries;
+  } cases[] = {{"eight", fixture::kIndex8, fixture::kRgba8888, 256},
+               {"four", fixture::kIndex4, fixture::kRgba4444, 16}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const bool four = c.format == fixture::kIndex4;
+    fixture::Picture p;
+    p.format = c.format;
+    p.width = 32;
+    p.height = 32;
+    const std::size_t row = fixture::StoredRowBytes(c.format, 32);
+    p.pixels.assign(row * 32, 0);
+    for (std::size_t y = 0; y < 32; ++y) {
+      for (std::size_t x = 0; x < 32; ++x) {
+        if (four) {
+          p.pixels[y * row + x / 2] |= static_cast<std::uint8_t>(((x + y) / 4 % 16) << (x % 2 == 0 ? 4 : 0));
+        } else {
+          p.pixels[y * row + x] = static_cast<std::uint8_t>(x * 8 + y / 4);
+        }
+      }
+    }
+    fixture::Palette palette{c.palette_format, c.entries, {}};
+    for (int k = 0; k < c.entries; ++k) {
+      if (four) {
+        palette.entries.insert(palette.entries.end(), {static_cast<std::uint8_t>(k * 16 + 15 - k), static_cast<std::uint8_t>(0xF0 | k)});
+      } else {
+        palette.entries.insert(palette.entries.end(), {static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(255 - k),
+                                                       static_cast<std::uint8_t>(k * 3), static_cast<std::uint8_t>(128 + k / 2)});
+      }
+    }
+    p.palette = palette;
+    const fixture::File original = fixture::Write(p);
+    const fs::path gim = Store(dir, std::string(c.name) + ".gim", original.bytes);
+    ASSERT_EQ(Tovak({"convert", Utf8(gim), "-o", Utf8(dir / "png")}).exit_code, 0);
+    const Png before = ReadPng(dir / "png" / (std::string(c.name) + ".png"));
+    const Bytes edited = WithStrokes(before.rgba, 32, 32);
+    fs::create_directories(dir / "edited");
+    Store(dir / "edited", std::string(c.name) + ".png", MakePng(32, 32, SPNG_COLOR_TYPE_TRUECOLOR_ALPHA, 8, edited));
+
+    const std::string png = Utf8(dir / "edited" / (std::string(c.name) + ".png"));
+    ASSERT_EQ(Tovak({"encode", png, "--like", Utf8(gim), "-o", Utf8(dir / "kept")}).exit_code, 0);
+    ASSERT_EQ(Tovak({"encode", png, "--like", Utf8(gim), "--palette", "new", "-o", Utf8(dir / "new")}).exit_code, 0);
+    for (const char* way : {"kept", "new"}) {
+      EXPECT_EQ(Described(dir / way / (std::string(c.name) + ".gim")), Described(gim)) << way;
+      ASSERT_EQ(Tovak({"convert", Utf8(dir / way), "-o", Utf8(dir / way / "png"), "--force"}).exit_code, 0);
+    }
+    const Bytes kept_file = ReadAll(dir / "kept" / (std::string(c.name) + ".gim"));
+    ASSERT_GE(kept_file.size(), original.layout.entries + palette.entries.size());
+    EXPECT_TRUE(std::equal(palette.entries.begin(), palette.entries.end(),
+                           kept_file.begin() + static_cast<std::ptrdiff_t>(original.layout.entries)));
+    const Png kept = ReadPng(dir / "kept" / "png" / (std::string(c.name) + ".png"));
+    const auto index = [&](const Png& png, std::size_t i) {
+      return four ? (png.stored[i / 32 * 16 + i % 32 / 2] >> (i % 2 == 0 ? 4 : 0)) & 15 : png.stored[i];
+    };
+    int edited_pixels = 0;
+    for (std::size_t i = 0; i < 32 * 32; ++i) {
+      if (std::equal(&edited[4 * i], &edited[4 * i + 4], &before.rgba[4 * i])) {
+        ASSERT_EQ(index(kept, i), index(before, i)) << "untouched pixel " << i;
+        continue;
+      }
+      ++edited_pixels;
+      const int chosen = Distance(&edited[4 * i], before, index(kept, i), four);
+      for (int e = 0; e < c.entries; ++e) {
+        ASSERT_LE(chosen, Distance(&edited[4 * i], before, e, four)) << "pixel " << i << " entry " << e;
+      }
+    }
+    EXPECT_GT(edited_pixels, 100);
+    const Png fresh = ReadPng(dir / "new" / "png" / (std::string(c.name) + ".png"));
+    EXPECT_GT(Psnr(fresh.rgba, edited), Psnr(kept.rgba, edited));
+  }
+}
+
+// Folders pair by their layout; a PNG without its original fails by name
+// while the rest goes on, and a changed size is said on the file's line.
+TEST(EncodeLike, FoldersPairByLayoutAndAMissingOriginalFailsAlone) {
+  const fs::path dir = TempDir();
+  fs::create_directories(dir / "gim" / "sub");
+  fs::create_directories(dir / "png" / "sub");
+  fixture::Picture p;
+  p.format = fixture::kRgba5551;
+  p.width = 8;
+  p.height = 2;
+  p.pixels.assign(fixture::StoredRowBytes(p.format, 8) * 2, 0x42);
+  Store(dir / "gim" / "sub", "b.gim", fixture::Write(p).bytes);
+  const Bytes rgba(4 * 9 * 3, 0x80);
+  Store(dir / "png" / "sub", "b.png", MakePng(9, 3, SPNG_COLOR_TYPE_TRUECOLOR_ALPHA, 8, rgba));
+  Store(dir / "png", "a.png", MakePng(9, 3, SPNG_COLOR_TYPE_TRUECOLOR_ALPHA, 8, rgba));
+  const TovakRun run = Tovak({"encode", Utf8(dir / "png"), "--like", Utf8(dir / "gim"), "-o", Utf8(dir / "out")});
+  EXPECT_EQ(run.exit_code, 1);
+  const std::string out = Lines(run.output);
+  EXPECT_NE(out.find("1 encoded, 1 failed"), std::string::npos) << out;
+  EXPECT_NE(out.find("a.png: no original " + Utf8(dir / "gim" / "a.gim")), std::string::npos) << out;
+  EXPECT_NE(out.find("b.png: the size changed from 8 x 2 to 9 x 3"), std::string::npos) << out;
+  EXPECT_FALSE(fs::exists(dir / "out" / "a.gim"));
+  EXPECT_NE(Described(dir / "out" / "sub" / "b.gim").find("size: 9 x 3\nbit depth: 16\nbyte order: little-endian\npixel order: normal\nformat: RGBA5551\n"), std::string::npos)
+      << Described(dir / "out" / "sub" / "b.gim");
+  // What the command line names overrides the original's.
+  ASSERT_EQ(Tovak({"encode", Utf8(dir / "png" / "sub" / "b.png"), "--like", Utf8(dir / "gim" / "sub" / "b.gim"),
+                   "--format", "index4", "--palette-format", "rgba4444", "--swizzle", "--big-endian", "-o", Utf8(dir / "over")}).exit_code, 0);
+  EXPECT_NE(Described(dir / "over" / "b.gim").find("byte order: big-endian\npixel order: swizzled\nformat: INDEX4\n"), std::string::npos)
+      << Described(dir / "over" / "b.gim");
+  EXPECT_NE(Described(dir / "over" / "b.gim").find("palette_format: 2\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace tovak::test
