@@ -11,6 +11,12 @@ if(NOT WIN32)
   pkg_check_modules(IMAGEQUANT REQUIRED IMPORTED_TARGET imagequant)
   add_library(imagequant INTERFACE)
   target_link_libraries(imagequant INTERFACE PkgConfig::IMAGEQUANT)
+  # Debian builds it with OpenMP. The converter runs files in parallel
+  # itself, and OpenMP's spinning threads on top of its own cost more than
+  # they give, so the quantiser asks for one thread (TOVAK_IMAGEQUANT_OPENMP).
+  find_package(OpenMP REQUIRED COMPONENTS CXX)
+  target_link_libraries(imagequant INTERFACE OpenMP::OpenMP_CXX)
+  target_compile_definitions(imagequant INTERFACE TOVAK_IMAGEQUANT_OPENMP=1)
   return()
 endif()
 

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <memory>
 
+#if TOVAK_IMAGEQUANT_OPENMP
+#include <omp.h>
+#endif
+
 #include "encode/quantise.h"
 
 namespace tovak::encode {
@@ -13,6 +17,13 @@ struct LiqFree {
   void operator()(liq_image* p) const { liq_image_destroy(p); }
   void operator()(liq_result* p) const { liq_result_destroy(p); }
 };
+
+// libimagequant's speed, 1 (slowest) to 10. On the batch of
+// scripts/bench-quantise.sh, 6 keeps every picture's PSNR at or above
+// ImageMagick's quantiser's in about half its time; its default, 4, took
+// more time than ImageMagick on more pictures for a few hundredths of a dB,
+// and 8 fell below ImageMagick's PSNR on some.
+constexpr int kSpeed = 6;
 
 // libimagequant drops the same number of low bits from every channel: as
 // many as the narrowest channel of the entries' format lacks (RGBA4444: 4;
@@ -27,6 +38,23 @@ int PosterizationBits(const gim::FormatDescription& entry_format) {
   return 8 - narrowest;
 }
 
+// libimagequant gives entries of no alpha a colour of its own, which any
+// later blending, or a format without alpha, would show: each takes the
+// average colour of the pixels that were given it instead.
+void ColourTransparentEntries(const std::uint8_t* rgba, const std::vector<std::uint8_t>& indices,
+                              std::vector<std::uint8_t>& palette) {
+  std::vector<std::uint64_t> sums(palette.size(), 0);
+  for (std::size_t i = 0; i < indices.size(); ++i) {
+    std::uint64_t* sum = &sums[4 * std::size_t{indices[i]}];
+    for (int c = 0; c < 3; ++c) sum[c] += rgba[4 * i + c];
+    ++sum[3];
+  }
+  for (std::size_t e = 0; e < palette.size(); e += 4) {
+    if (palette[e + 3] != 0 || sums[e + 3] == 0) continue;
+    for (int c = 0; c < 3; ++c) palette[e + c] = static_cast<std::uint8_t>((sums[e + c] + sums[e + 3] / 2) / sums[e + 3]);
+  }
+}
+
 }  // namespace
 
 bool CanQuantise() { return true; }
@@ -34,9 +62,13 @@ bool CanQuantise() { return true; }
 bool Quantise(const std::uint8_t* rgba, std::uint32_t width, std::uint32_t height,
               std::uint32_t colours, const gim::FormatDescription& entry_format, bool dither,
               std::vector<std::uint8_t>& indices, std::vector<std::uint8_t>& palette) {
+#if TOVAK_IMAGEQUANT_OPENMP
+  omp_set_num_threads(1);
+#endif
   const std::unique_ptr<liq_attr, LiqFree> attr(liq_attr_create());
   if (!attr || liq_set_max_colors(attr.get(), static_cast<int>(colours)) != LIQ_OK ||
-      liq_set_min_posterization(attr.get(), PosterizationBits(entry_format)) != LIQ_OK) {
+      liq_set_min_posterization(attr.get(), PosterizationBits(entry_format)) != LIQ_OK ||
+      liq_set_speed(attr.get(), kSpeed) != LIQ_OK) {
     return false;
   }
   const std::unique_ptr<liq_image, LiqFree> image(liq_image_create_rgba(
@@ -57,6 +89,7 @@ bool Quantise(const std::uint8_t* rgba, std::uint32_t width, std::uint32_t heigh
     const liq_color c = chosen->entries[e];
     palette.insert(palette.end(), {c.r, c.g, c.b, c.a});
   }
+  ColourTransparentEntries(rgba, indices, palette);
   return true;
 }
 
