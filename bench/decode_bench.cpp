@@ -17,7 +17,6 @@
 #include "decode/plan.h"
 #include "bench/random_picture.h"
 #include "gim/container.h"
-#include "plugin/host_api.h"
 
 namespace {
 
@@ -55,15 +54,17 @@ void Pass(benchmark::State& state, std::uint16_t format, std::uint16_t order, bo
   const tovak::gim::Recognition recognition = tovak::gim::Recognise(view);
   const tovak::gim::Reader reader{view, recognition.big_endian};
   tovak::decode::PicturePlan plan;
-  if (tovak::decode::PlanPicture(reader, recognition.blocks, 0x7FFFFFFF, plan) !=
-      tovak::decode::Failure::kNone) {
+  tovak::decode::DibShape shape;
+  if (tovak::decode::PlanPicture(reader, recognition.blocks, plan) !=
+          tovak::decode::Failure::kNone ||
+      tovak::decode::ShapeDib(plan, shape) != tovak::decode::Failure::kNone) {
     state.SkipWithError("PlanPicture failed");
     return;
   }
-  std::vector<std::uint8_t> bits(plan.bits_block_bytes);
+  std::vector<std::uint8_t> bits(shape.bits_block_bytes);
   const tovak::decode::BlendSettings settings;
   for (auto _ : state) {
-    tovak::decode::WriteBitsBlock(plan, bits.data(), settings);
+    tovak::decode::WriteBitsBlock(plan, shape, bits.data(), settings);
     benchmark::DoNotOptimize(bits.data());
     benchmark::ClobberMemory();
   }

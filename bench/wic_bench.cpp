@@ -131,13 +131,12 @@ int main(int argc, char** argv) {
     tovak::decode::PicturePlan plan;
     if (!recognition.recognised ||
         tovak::decode::PlanPicture(tovak::gim::Reader{view, recognition.big_endian},
-                                   recognition.blocks, 0x7FFFFFFF,
-                                   plan) != tovak::decode::Failure::kNone) {
+                                   recognition.blocks, plan) != tovak::decode::Failure::kNone) {
       std::fprintf(stderr, "%s: no picture\n", f.name);
       return 1;
     }
     const bool indexed = tovak::decode::IsIndexed(plan);
-    const unsigned bits = indexed ? plan.dib_bit_count : 32;
+    const unsigned bits = indexed ? plan.index_bits : 32;
     const UINT stride = (UINT{side} * bits + 7) / 8;
     Bytes converter_rows(std::size_t{stride} * side, 1);
     Bytes wic_rows(std::size_t{stride} * side, 1);

@@ -37,6 +37,21 @@ constexpr unsigned LayoutBits(PixelLayout layout, unsigned index_bits) {
   }
 }
 
+// Bytes one row of `width` pixels takes in the layout: an indexed row's
+// last byte may hold a single 4-bit index.
+constexpr std::uint64_t RowBytes(PixelLayout layout, std::uint32_t width, unsigned index_bits) {
+  return (std::uint64_t{width} * LayoutBits(layout, index_bits) + 7) / 8;
+}
+
+// Bytes a destination of `height` rows of `width` pixels at `stride` must
+// hold: the last row needs only its own bytes. The one size rule for every
+// destination, whatever its caller.
+constexpr std::uint64_t DestinationBytes(PixelLayout layout, std::uint32_t width,
+                                         std::uint32_t height, std::uint64_t stride,
+                                         unsigned index_bits) {
+  return height == 0 ? 0 : (height - 1) * stride + RowBytes(layout, width, index_bits);
+}
+
 enum class RowOrder : std::uint8_t { kTopDown, kBottomUp };
 
 struct Destination {

@@ -19,18 +19,27 @@ constexpr std::uint64_t DibStride(std::uint64_t width, std::uint64_t bit_count) 
   return (width * bit_count + 31) / 32 * 4;
 }
 
-// The sizes of both blocks, into plan.header_block_bytes and
-// plan.bits_block_bytes, from the plan's fields.
-void SizeDibBlocks(PicturePlan& plan);
+// The DIB's shape for a planned picture.
+struct DibShape {
+  std::uint16_t bit_count = 0;  // 24, or an indexed picture's 4 or 8
+  std::uint64_t stride = 0;
+  std::uint64_t header_block_bytes = 0;
+  std::uint64_t bits_block_bytes = 0;
+};
 
-// `header` holds plan.header_block_bytes zero bytes; writes the
+// The shape of the picture's DIB; kTooLarge when either block would be
+// larger than gim::kMaxBlockBytes.
+Failure ShapeDib(const PicturePlan& plan, DibShape& shape);
+
+// `header` holds shape.header_block_bytes zero bytes; writes the
 // BITMAPINFOHEADER and the colour table.
-void WriteHeaderBlock(const PicturePlan& plan, std::uint8_t* header,
+void WriteHeaderBlock(const PicturePlan& plan, const DibShape& shape, std::uint8_t* header,
                       const BlendSettings& settings);
 
-// `bits` holds plan.bits_block_bytes zero bytes; writes the rows at the DIB
+// `bits` holds shape.bits_block_bytes zero bytes; writes the rows at the DIB
 // stride from the bottom up: 24-bit pixels, blended as `settings` say, or
 // indices.
-Failure WriteBitsBlock(const PicturePlan& plan, std::uint8_t* bits, const BlendSettings& settings);
+Failure WriteBitsBlock(const PicturePlan& plan, const DibShape& shape, std::uint8_t* bits,
+                       const BlendSettings& settings);
 
 }  // namespace tovak::decode

@@ -28,8 +28,8 @@ extern template Failure WritePixelsIn<PixelLayout::kBgra32>(const PicturePlan&, 
 extern template Failure WritePixelsIn<PixelLayout::kRgba32>(const PicturePlan&, const Destination&);
 
 // Writes ColourTableEntries(plan) entries of the colour table in the
-// destination's layout (any but kIndex); nothing for a picture without a
-// palette.
+// destination's layout (any but kIndex): the palette's stored entries, then
+// black ones; nothing for a direct-colour picture without a palette.
 Failure WritePalette(const PicturePlan& plan, const Destination& to);
 
 }  // namespace tovak::decode

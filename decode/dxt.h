@@ -16,15 +16,6 @@ constexpr std::uint64_t DxtBlockBytes(gim::DxtKind kind) {
   return gim::DescribeDxt(kind).block_bytes;
 }
 
-// Bytes of compressed data a picture of `width` x `height` decoded pixels is
-// made of: whole 4 x 4 blocks, row by row. With the padded widths of these
-// formats it is always a whole number of units.
-constexpr std::uint64_t DxtCompressedBytes(gim::DxtKind kind, std::uint32_t width,
-                                           std::uint32_t height) {
-  return (std::uint64_t{width} + 3) / 4 * ((std::uint64_t{height} + 3) / 4) *
-         DxtBlockBytes(kind);
-}
-
 // The compressed blocks of one picture, every block that decoding reads
 // checked to lie within the input.
 struct DxtBlocks {

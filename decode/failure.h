@@ -13,8 +13,9 @@ enum class Failure : std::uint8_t {
   kImageHeaderOutside,  // the image header does not lie within the file
   kUnknownFormat,       // an image format code tovak does not convert
   kIndexDepth,          // an indexed picture whose bits_per_pixel is neither 4 nor 8
+  kNoPixels,            // a picture 0 wide or 0 high
   kUnknownPixelOrder,   // a pixel_order other than normal or swizzled
-  kTooLarge,            // a block larger than the caller allows
+  kTooLarge,            // larger than the caller's limit for what it allocates
   kPaletteOutside,      // the palette entries do not lie within the file
   kPixelsOutside,       // the pixel data does not lie within the file
   kPixelsShort,         // the pixel data announced is shorter than the picture
@@ -29,6 +30,7 @@ constexpr const char* FailureText(Failure failure) {
     case Failure::kImageHeaderOutside: return "image header outside the file";
     case Failure::kUnknownFormat: return "unknown image format";
     case Failure::kIndexDepth: return "indexed picture with neither 4 nor 8 bits per pixel";
+    case Failure::kNoPixels: return "a picture of no pixels";
     case Failure::kUnknownPixelOrder: return "unknown pixel order";
     case Failure::kTooLarge: return "picture too large";
     case Failure::kPaletteOutside: return "palette outside the file";

@@ -1,5 +1,7 @@
 #include "decode/palette.h"
 
+#include <algorithm>
+
 #include "decode/colour.h"
 #include "decode/driver.h"
 #include "gim/formats.h"
@@ -33,12 +35,23 @@ void ConvertPalette(const std::uint8_t* entries, std::uint32_t count,
 Failure WritePalette(const PicturePlan& plan, const Destination& to) {
   if (to.layout == PixelLayout::kIndex) return Failure::kDestinationUnsuited;
   const std::uint32_t entries = ColourTableEntries(plan);
-  if (plan.palette_entries == nullptr || entries == 0) return Failure::kNone;
-  if (to.data == nullptr || to.bytes < std::uint64_t{entries} * LayoutBits(to.layout, 0) / 8) {
+  if (entries == 0) return Failure::kNone;
+  const unsigned entry_bytes = LayoutBits(to.layout, 0) / 8;
+  if (to.data == nullptr || to.bytes < std::uint64_t{entries} * entry_bytes) {
     return Failure::kDestinationTooSmall;
   }
-  ConvertPalette(plan.palette_entries, entries, plan.palette.entry_format, to.layout, to.blend,
-                 to.data);
+  const std::uint32_t stored = std::min(plan.palette.stored, entries);
+  if (plan.palette_entries != nullptr) {
+    ConvertPalette(plan.palette_entries, stored, plan.palette.entry_format, to.layout, to.blend,
+                   to.data);
+  }
+  // Entries the file holds no colour for are black, opaque where the layout
+  // keeps alpha: what the converter has always shown for such indices.
+  for (std::uint32_t k = stored; k < entries; ++k) {
+    std::uint8_t* entry = to.data + std::uint64_t{k} * entry_bytes;
+    std::fill(entry, entry + entry_bytes, std::uint8_t{0});
+    if (KeepsAlpha(to.layout)) entry[3] = 0xFF;
+  }
   return Failure::kNone;
 }
 

@@ -82,11 +82,9 @@ Failure WritePixelsIn(const PicturePlan& plan, const Destination& to) {
   }
   const std::uint32_t width = plan.image.width;
   const std::uint32_t height = plan.image.height;
-  if (width == 0 || height == 0) return Failure::kNone;
-  const std::uint64_t row_bytes =
-      (std::uint64_t{width} * LayoutBits(to.layout, plan.dib_bit_count) + 7) / 8;
-  if (to.data == nullptr || to.stride < row_bytes ||
-      to.bytes < (height - 1) * to.stride + row_bytes) {
+  if (width == 0 || height == 0) return Failure::kNoPixels;
+  if (to.data == nullptr || to.stride < RowBytes(to.layout, width, plan.index_bits) ||
+      to.bytes < DestinationBytes(to.layout, width, height, to.stride, plan.index_bits)) {
     return Failure::kDestinationTooSmall;
   }
 
@@ -97,7 +95,7 @@ Failure WritePixelsIn(const PicturePlan& plan, const Destination& to) {
   const BlendSettings& blend = to.blend;
   switch (plan.format->kind) {
     case gim::PixelKind::kIndexed:
-      if (plan.dib_bit_count == 4) {
+      if (plan.index_bits == 4) {
         walk.Plane(Index4Swap{});
       } else {
         walk.Plane(Index8Copy{});

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "decode/dib.h"
+#include "gim/geometry.h"
 
 namespace tovak::decode {
 namespace {
@@ -17,8 +17,8 @@ Failure PlanBlocks(const gim::Reader& reader, PicturePlan& plan) {
   const gim::ImageHeader& image = plan.image;
   DxtBlocks& dxt = plan.dxt;
   dxt.kind = plan.format->dxt;
-  dxt.per_row = plan.padded_width / 4;
-  const std::uint64_t needed = DxtCompressedBytes(dxt.kind, plan.padded_width, image.height);
+  dxt.per_row = gim::DxtBlocksAcross(*plan.format, image.width);
+  const std::uint64_t needed = gim::DxtCompressedBytes(*plan.format, image.width, image.height);
   const std::uint64_t start = image.header_offset + image.pixels_start;
   std::uint64_t stored = needed;
   if (!reader.big_endian) {
@@ -33,8 +33,8 @@ Failure PlanBlocks(const gim::Reader& reader, PicturePlan& plan) {
 
 }  // namespace
 
-Failure PlanPicture(const gim::Reader& reader, const gim::Blocks& blocks,
-                    std::uint64_t max_block_bytes, PicturePlan& plan) {
+Failure ConfigurePicture(const gim::Reader& reader, const gim::Blocks& blocks,
+                         PicturePlan& plan) {
   plan = PicturePlan{};
   if (blocks.image == 0 || !gim::ReadImageHeader(reader, blocks.image, plan.image)) {
     return Failure::kImageHeaderOutside;
@@ -50,44 +50,48 @@ Failure PlanPicture(const gim::Reader& reader, const gim::Blocks& blocks,
   plan.format = gim::DescribeFormat(image.image_format);
   if (plan.format == nullptr) return Failure::kUnknownFormat;
   const gim::FormatDescription& format = *plan.format;
-  plan.dib_bit_count = gim::DibBitCount(format, image.bits_per_pixel);
-  if (plan.dib_bit_count == 0) return Failure::kIndexDepth;
+  if (format.kind == PixelKind::kIndexed) {
+    // Only 4-bit and 8-bit indices have a layout every consumer can show.
+    if (image.bits_per_pixel != 4 && image.bits_per_pixel != 8) return Failure::kIndexDepth;
+    plan.index_bits = image.bits_per_pixel;
+  }
   plan.order = gim::ClassifyOrder(image.pixel_order);
   if (plan.order == gim::PixelOrder::kUnknown) return Failure::kUnknownPixelOrder;
 
-  const std::uint32_t width = image.width;
-  const std::uint32_t height = image.height;
-  plan.padded_width = (width + format.pad_to - 1) / format.pad_to * format.pad_to;
-  const std::uint64_t plane_bits =
-      format.kind == PixelKind::kIndexed ? plan.dib_bit_count : format.plane_bits;
-  plan.source_row_bytes = std::uint64_t{plan.padded_width} * plane_bits / 8;
-  plan.dib_stride = DibStride(width, plan.dib_bit_count);
-  SizeDibBlocks(plan);
-  if (plan.header_block_bytes > max_block_bytes || plan.bits_block_bytes > max_block_bytes) {
-    return Failure::kTooLarge;
-  }
+  if (image.width == 0 || image.height == 0) return Failure::kNoPixels;
+  plan.padded_width = gim::PaddedWidth(format, image.width);
+  plan.source_row_bytes = gim::PlaneRowBytes(format, image.width, plan.index_bits);
+  return Failure::kNone;
+}
 
-  // Everything the pixel work will read, checked once, before any of it.
-  if (plan.has_palette && plan.palette.count != 0) {
+Failure LocatePixels(const gim::Reader& reader, PicturePlan& plan) {
+  const gim::ImageHeader& image = plan.image;
+  const gim::FormatDescription& format = *plan.format;
+  if (plan.has_palette && plan.palette.stored != 0) {
     plan.palette_entries =
         reader.Bytes(plan.palette.entries_offset,
-                     plan.palette.count * gim::PaletteEntryBytes(plan.palette.entry_format));
+                     plan.palette.stored * gim::PaletteEntryBytes(plan.palette.entry_format));
     if (plan.palette_entries == nullptr) return Failure::kPaletteOutside;
   }
-  if (width == 0 || height == 0) return Failure::kNone;
   if (format.kind == PixelKind::kDxt) return PlanBlocks(reader, plan);
   plan.source = reader.Bytes(image.header_offset + image.pixels_start,
-                             gim::StoredPlaneBytes(height, plan.source_row_bytes, plan.order));
+                             gim::PlaneBytes(format, image.width, image.height, plan.index_bits,
+                                             plan.order));
   return plan.source != nullptr ? Failure::kNone : Failure::kPixelsOutside;
 }
 
-std::uint32_t ColourTableEntries(const PicturePlan& plan) {
-  if (!plan.has_palette) return 0;
-  return std::min<std::uint32_t>(plan.palette.count, plan.dib_bit_count == 4 ? 16 : 256);
+Failure PlanPicture(const gim::Reader& reader, const gim::Blocks& blocks, PicturePlan& plan) {
+  const Failure configured = ConfigurePicture(reader, blocks, plan);
+  return configured != Failure::kNone ? configured : LocatePixels(reader, plan);
 }
 
 bool IsIndexed(const PicturePlan& plan) {
   return plan.format != nullptr && plan.format->kind == PixelKind::kIndexed;
+}
+
+std::uint32_t ColourTableEntries(const PicturePlan& plan) {
+  if (IsIndexed(plan)) return gim::IndexCapacity(plan.index_bits);
+  return plan.has_palette ? std::min<std::uint32_t>(plan.palette.count, 256) : 0;
 }
 
 }  // namespace tovak::decode

@@ -1,6 +1,8 @@
-// Planning a decode: the picture's fields, its layout as stored and as a
-// DIB, and every byte the pixel work will read, checked once to lie within
-// the input before any of it is read.
+// Planning a decode: the picture's own configuration (its fields, format,
+// pixel order, index width, palette and stored plane), and every byte the
+// pixel work will read, checked once to lie within the input before any of
+// it is read. What a picture becomes in a destination (a DIB, a PNG's rows,
+// a WIC client's buffer) is the destination's business, not the plan's.
 #pragma once
 
 #include <cstdint>
@@ -18,34 +20,42 @@ struct PicturePlan {
   gim::ImageHeader image;
   const gim::FormatDescription* format = nullptr;
   gim::PixelOrder order = gim::PixelOrder::kNormal;
+  // Indexed pictures: the index width, 4 or 8; 0 for every other format.
+  std::uint16_t index_bits = 0;
   bool has_palette = false;
   gim::PaletteHeader palette;
 
   std::uint32_t padded_width = 0;
-  std::uint16_t dib_bit_count = 0;  // 24, or 4 or 8 for the indexed formats
-  std::uint64_t dib_stride = 0;
 
   // The bytes the pixel work reads, each checked to lie within the buffer;
   // null when there is nothing to read.
   const std::uint8_t* source = nullptr;           // the stored plane
-  const std::uint8_t* palette_entries = nullptr;  // ColourTableEntries() entries
+  const std::uint8_t* palette_entries = nullptr;  // palette.stored entries
   std::uint64_t source_row_bytes = 0;
   DxtBlocks dxt;  // DXT pictures: the compressed blocks
-
-  // The two blocks a host receives.
-  std::uint64_t header_block_bytes = 0;
-  std::uint64_t bits_block_bytes = 0;
 };
 
-// Plans the picture of a recognised buffer. kTooLarge when a block would be
-// larger than `max_block_bytes`; every other failure names unusable input.
-Failure PlanPicture(const gim::Reader& reader, const gim::Blocks& blocks,
-                    std::uint64_t max_block_bytes, PicturePlan& plan);
+// The picture's configuration from its headers: format, pixel order, index
+// width, size and palette header. A picture 0 wide or 0 high is refused: it
+// has no pixels to show. Reads no pixel or palette data, so that a caller
+// can judge the picture's size before the file's data is looked at.
+Failure ConfigurePicture(const gim::Reader& reader, const gim::Blocks& blocks,
+                         PicturePlan& plan);
 
-// The entries of the colour table: the palette's count, but never more than
-// the DIB can index (16 for a 4-bit DIB, 256 otherwise).
-std::uint32_t ColourTableEntries(const PicturePlan& plan);
+// Finds and checks every byte the pixel work of a configured plan will
+// read: the palette's stored entries and the plane or compressed blocks.
+Failure LocatePixels(const gim::Reader& reader, PicturePlan& plan);
+
+// Both, in that order. Every failure names unusable input.
+Failure PlanPicture(const gim::Reader& reader, const gim::Blocks& blocks, PicturePlan& plan);
 
 bool IsIndexed(const PicturePlan& plan);
+
+// The entries of the picture's colour table as every consumer shows it. An
+// indexed picture's table holds every entry its indices can reach (16 or
+// 256), those past the palette's stored entries black, so that no index
+// lies outside it. A direct-colour picture with a palette has the palette's
+// stated entries, at most 256.
+std::uint32_t ColourTableEntries(const PicturePlan& plan);
 
 }  // namespace tovak::decode

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "gim/pixel_order.h"
 
@@ -27,9 +28,11 @@ void WalkNormal(const Converter& convert, const std::uint8_t* source, std::uint6
 }
 
 // Byte c of picture row r lies at (r / 8) * 8 * S + (c / 16) * 128 +
-// (r % 8) * 16 + c % 16, S being the stored row bytes. A row shorter than a
-// tile line (an INDEX8 picture stored at 4 bits, 16 pixels wide) holds no
-// whole tile and shows nothing.
+// (r % 8) * 16 + c % 16, S being the stored row bytes. A stored row that
+// ends inside a tile line (an INDEX8 picture stored at 4 bits whose padded
+// width is an odd number of 16-pixel groups) stores no pixels past its last
+// whole tile: they show index 0, the only converters such rows reach being
+// the indexed ones.
 template <class Converter>
 void WalkSwizzled(const Converter& convert, const std::uint8_t* source,
                   std::uint64_t row_bytes, std::uint32_t width, std::uint32_t height,
@@ -49,6 +52,10 @@ void WalkSwizzled(const Converter& convert, const std::uint8_t* source,
       const std::uint32_t n = std::min(left, kLinePixels);
       convert.Run(line + x * kTileBytes * kTileRows, to + x * kLineOutput, n);
       left -= n;
+    }
+    if (left != 0) {
+      std::memset(to + tiles * kLineOutput, 0,
+                  static_cast<std::size_t>((std::uint64_t{left} * Converter::kOutputBits + 7) / 8));
     }
   }
 }

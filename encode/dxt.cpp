@@ -4,12 +4,10 @@
 
 #include <cstring>
 
+#include "gim/geometry.h"
+
 namespace tovak::encode {
 namespace {
-
-std::uint32_t PaddedWidth(const gim::FormatDescription& format, std::uint32_t width) {
-  return (width + format.pad_to - 1u) / format.pad_to * format.pad_to;
-}
 
 // Little-endian files keep each block's parts in their own order: the
 // inverse of the move that decoding makes.
@@ -26,12 +24,6 @@ void StoreBlock(const std::uint8_t* s3tc, const gim::DxtLayout& layout, bool big
 }
 
 }  // namespace
-
-std::uint64_t DxtBytes(const gim::FormatDescription& format, std::uint32_t padded_width,
-                       std::uint32_t height) {
-  return std::uint64_t{padded_width} / 4 * ((std::uint64_t{height} + 3) / 4) *
-         gim::DescribeDxt(format.dxt).block_bytes;
-}
 
 int SquishFlags(gim::DxtKind kind, DxtQuality quality) {
   const int blocks = kind == gim::DxtKind::kDxt1   ? squish::kDxt1
@@ -50,10 +42,9 @@ void CompressDxt(const std::uint8_t* rgba, std::uint32_t width, std::uint32_t he
                  DxtQuality quality, std::uint8_t* blocks) {
   const gim::DxtLayout layout = gim::DescribeDxt(format.dxt);
   const int flags = SquishFlags(format.dxt, quality);
-  const std::uint64_t across = PaddedWidth(format, width) / 4;
-  // The decoded plane's rows: 4 bytes a texel.
-  const std::uint64_t plane_row_bytes = across * 16;
-  const std::uint64_t down = (std::uint64_t{height} + 3) / 4;
+  const std::uint64_t across = gim::DxtBlocksAcross(format, width);
+  const std::uint64_t plane_row_bytes = gim::PlaneRowBytes(format, width, 0);
+  const std::uint64_t down = gim::DxtBlockRows(height);
   std::uint8_t* out = blocks;
   for (std::uint64_t by = 0; by < down; ++by) {
     for (std::uint64_t bx = 0; bx < across; ++bx, out += layout.block_bytes) {

@@ -19,15 +19,11 @@
 
 namespace tovak::encode {
 
-// Bytes of the blocks of a picture `padded_width` texels across and `height`
-// rows down.
-std::uint64_t DxtBytes(const gim::FormatDescription& format, std::uint32_t padded_width,
-                       std::uint32_t height);
-
 // libsquish's flags for the format's blocks and the fit.
 int SquishFlags(gim::DxtKind kind, DxtQuality quality);
 
-// Compresses the RGBA picture into `blocks`, DxtBytes(...) bytes. Swizzled
+// Compresses the RGBA picture into `blocks`, gim::DxtCompressedBytes(...)
+// bytes. Swizzled
 // pictures must be a whole number of tile rows high.
 void CompressDxt(const std::uint8_t* rgba, std::uint32_t width, std::uint32_t height,
                  const gim::FormatDescription& format, gim::PixelOrder order, bool big_endian,

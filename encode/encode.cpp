@@ -13,6 +13,7 @@
 #include "encode/nearest_entry.h"
 #include "encode/planes.h"
 #include "encode/quantise.h"
+#include "gim/geometry.h"
 #include "gim/pixel_order.h"
 
 namespace tovak::encode {
@@ -21,7 +22,7 @@ namespace {
 using gim::PixelKind;
 
 std::uint32_t IndexCapacity(const gim::FormatDescription& format) {
-  return 1u << format.usual_bits_per_pixel;
+  return gim::IndexCapacity(format.usual_bits_per_pixel);
 }
 
 // The picture as RGBA pixels: its own, or its indices looked up.
@@ -135,8 +136,8 @@ Outcome EncodeChecked(const SourcePicture& picture, const EncodeOptions& options
     if (order == gim::PixelOrder::kSwizzled && picture.height % gim::kTileRows != 0) {
       return {Failure::kSwizzledDxtHeight, picture.height};
     }
-    const PlaneShape shape = ShapePlane(*format, picture.width, picture.height, order);
-    parts.image = ImageLevel(picture, *format, order, DxtBytes(*format, shape.padded_width, picture.height));
+    parts.image = ImageLevel(picture, *format, order,
+                             gim::DxtCompressedBytes(*format, picture.width, picture.height));
     const Outcome written = WriteContainer(parts, file, places);
     if (written.failure != Failure::kNone) return written;
     if (WriteKeptPlane(options.kept_plane, parts.image.data_bytes, file.data() + places.image)) return {};
@@ -166,12 +167,11 @@ Outcome EncodeChecked(const SourcePicture& picture, const EncodeOptions& options
   const KeptPalette* kept = options.kept_palette ? &*options.kept_palette : nullptr;
   const std::uint16_t entry_code = kept != nullptr ? kept->format : options.palette_format;
   const gim::FormatDescription* entry = gim::DescribeFormat(entry_code);
-  if (entry == nullptr ||
-      (entry->kind != PixelKind::kWord16 && entry->kind != PixelKind::kRgba8888)) {
+  if (entry == nullptr || !gim::IsDirectColour(*entry)) {
     return {Failure::kPaletteFormat, entry_code};
   }
   if (kept != nullptr && (kept->count == 0 || kept->count > 256)) {
-    return {Failure::kPaletteSize, kept != nullptr ? kept->count : 0};
+    return {Failure::kPaletteSize, kept->count};
   }
   std::vector<std::uint8_t> indices, palette;
   std::uint32_t entries = IndexCapacity(*format);

@@ -5,11 +5,12 @@
 
 #include <cstdint>
 
+#include "gim/limits.h"
+
 namespace tovak::encode {
 
 inline constexpr std::uint64_t kMaxBytes = std::uint64_t{1} << 31;
 
-// Widths and heights are 16-bit header fields.
-inline constexpr std::uint32_t kMaxDimension = 65535;
+using gim::kMaxDimension;
 
 }  // namespace tovak::encode

@@ -5,17 +5,18 @@
 #include <vector>
 
 #include "encode/channel_packing.h"
+#include "gim/geometry.h"
 
 namespace tovak::encode {
 
 PlaneShape ShapePlane(const gim::FormatDescription& format, std::uint32_t width,
                       std::uint32_t height, gim::PixelOrder order) {
   PlaneShape shape;
-  shape.padded_width = (width + format.pad_to - 1u) / format.pad_to * format.pad_to;
-  const unsigned bits =
-      format.kind == gim::PixelKind::kIndexed ? format.usual_bits_per_pixel : format.plane_bits;
-  shape.row_bytes = std::uint64_t{shape.padded_width} * bits / 8;
-  shape.bytes = gim::StoredPlaneBytes(height, shape.row_bytes, order);
+  // The encoder stores indices at their format's own width.
+  const unsigned bits = format.usual_bits_per_pixel;
+  shape.padded_width = gim::PaddedWidth(format, width);
+  shape.row_bytes = gim::PlaneRowBytes(format, width, bits);
+  shape.bytes = gim::PlaneBytes(format, width, height, bits, order);
   return shape;
 }
 

@@ -108,8 +108,19 @@ bool ReadImageHeader(const Reader& reader, std::uint64_t block_offset, ImageHead
 bool ReadPaletteHeader(const Reader& reader, std::uint64_t block_offset, PaletteHeader& out) {
   const std::uint64_t h = block_offset + kBlockHeaderBytes;
   out.entries_offset = h + image_header::kPaletteEntries;
-  return reader.U16(h + image_header::kFormat, out.entry_format) &&
-         reader.U16(h + image_header::kWidth, out.count);
+  std::uint32_t block_bytes = 0;
+  if (!reader.U16(h + image_header::kFormat, out.entry_format) ||
+      !reader.U16(h + image_header::kWidth, out.count) ||
+      !reader.U32(block_offset + kBlockSize, block_bytes)) {
+    return false;
+  }
+  const std::uint64_t block_end = block_offset + block_bytes;
+  const std::uint64_t room =
+      block_end > out.entries_offset
+          ? (block_end - out.entries_offset) / PaletteEntryBytes(out.entry_format)
+          : 0;
+  out.stored = static_cast<std::uint32_t>(room < out.count ? room : out.count);
+  return true;
 }
 
 }  // namespace tovak::gim

@@ -130,7 +130,11 @@ bool ReadImageHeader(const Reader& reader, std::uint64_t block_offset, ImageHead
 struct PaletteHeader {
   std::uint64_t entries_offset = 0;  // buffer offset of entry 0
   std::uint16_t entry_format = 0;
-  std::uint16_t count = 0;
+  std::uint16_t count = 0;  // the entries the header states
+  // The entries the block holds: the stated count, but no more than the
+  // block's size leaves room for. Some writers state their format's whole
+  // table (16 or 256) and store only the colours a picture uses.
+  std::uint32_t stored = 0;
 };
 
 bool ReadPaletteHeader(const Reader& reader, std::uint64_t block_offset, PaletteHeader& out);

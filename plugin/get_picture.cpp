@@ -25,29 +25,30 @@ std::int32_t DecodePicture(const gim::Reader& reader, const gim::Blocks& blocks,
   if (StopRequested(progress, 0, user_data)) return plugin::kStopped;
 
   decode::PicturePlan plan;
-  switch (decode::PlanPicture(reader, blocks, platform::kMaxBlockBytes, plan)) {
-    case decode::Failure::kNone: break;
-    // A block no host could map is reported as the allocation it would be.
-    case decode::Failure::kTooLarge: return plugin::kNoMemory;
-    default: return plugin::kUnsupported;
+  decode::DibShape shape;
+  if (decode::ConfigurePicture(reader, blocks, plan) != decode::Failure::kNone) {
+    return plugin::kUnsupported;
   }
+  // A block no host could map is reported as the allocation it would be,
+  // whatever the file holds.
+  if (decode::ShapeDib(plan, shape) != decode::Failure::kNone) return plugin::kNoMemory;
+  if (decode::LocatePixels(reader, plan) != decode::Failure::kNone) return plugin::kUnsupported;
 
   plugin::LocalBlock header;
-  if (!header.Allocate(plan.header_block_bytes)) {
+  if (!header.Allocate(shape.header_block_bytes)) {
     *header_out = platform::LocalHandle{};
     return plugin::kNoMemory;
   }
   plugin::LocalBlock bits;
-  if (!bits.Allocate(plan.bits_block_bytes)) {
+  if (!bits.Allocate(shape.bits_block_bytes)) {
     *header_out = platform::LocalHandle{};
     *bits_out = platform::LocalHandle{};
     return plugin::kNoMemory;
   }
 
   const decode::BlendSettings& settings = plugin::Settings();
-  decode::WriteHeaderBlock(plan, header.data(), settings);
-  if (decode::WriteBitsBlock(plan, bits.data(), settings) !=
-      decode::Failure::kNone) {
+  decode::WriteHeaderBlock(plan, shape, header.data(), settings);
+  if (decode::WriteBitsBlock(plan, shape, bits.data(), settings) != decode::Failure::kNone) {
     return plugin::kUnsupported;
   }
 

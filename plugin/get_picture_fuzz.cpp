@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "decode/dib.h"
 #include "decode/plan.h"
 #include "gim/container.h"
 #include "plugin/host_api.h"
@@ -41,10 +42,11 @@ bool IsLarge(const std::uint8_t* data, std::size_t size) {
   const tovak::gim::Recognition recognition = tovak::gim::Recognise(view);
   if (!recognition.recognised) return false;
   tovak::decode::PicturePlan plan;
+  tovak::decode::DibShape shape;
   return tovak::decode::PlanPicture(tovak::gim::Reader{view, recognition.big_endian},
-                                    recognition.blocks, tovak::platform::kMaxBlockBytes,
-                                    plan) == tovak::decode::Failure::kNone &&
-         plan.bits_block_bytes > kLargestDecodedBlock;
+                                    recognition.blocks, plan) == tovak::decode::Failure::kNone &&
+         tovak::decode::ShapeDib(plan, shape) == tovak::decode::Failure::kNone &&
+         shape.bits_block_bytes > kLargestDecodedBlock;
 }
 
 bool KnownResult(std::int32_t code) {

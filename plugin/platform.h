@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "gim/limits.h"
+
 namespace tovak::platform {
 
 #ifdef _WIN32
@@ -16,8 +18,7 @@ using LocalHandle = void*;  // HLOCAL: as wide as a pointer
 using LocalHandle = std::uint32_t;
 #endif
 
-// No block may be larger: a 32-bit host could never map it.
-inline constexpr std::uint64_t kMaxBlockBytes = 0x7FFFFFFF;
+using gim::kMaxBlockBytes;
 
 // Moveable, zero-initialised blocks, which a host can lock and free.
 LocalHandle AllocMoveable(std::uint64_t bytes);

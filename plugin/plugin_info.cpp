@@ -29,9 +29,12 @@ std::int32_t CopyDescription(std::int32_t index, Char* buffer, std::int32_t leng
   if (buffer == nullptr || length <= 0) return 0;
   const char* text = kDescriptions[index];
   std::int32_t n = static_cast<std::int32_t>(std::strlen(text)) + 1;
-  // A buffer too short for the zero gets the string cut short without one.
+  // A buffer too short for the whole string gets as much of it as fits
+  // before a zero, so that the host's buffer always holds a string. The
+  // count is still that of the characters written, the zero included.
   if (n >= length) n = length;
-  for (std::int32_t i = 0; i < n; ++i) buffer[i] = static_cast<Char>(text[i]);
+  for (std::int32_t i = 0; i + 1 < n; ++i) buffer[i] = static_cast<Char>(text[i]);
+  buffer[n - 1] = Char{0};
   return n;
 }
 

@@ -10,7 +10,9 @@
 # distributed under that licence, whose text ships as GPL-3.0.txt beside
 # libimagequant's own notice. VERSION is the project version that CMake holds. (libsquish is not in
 # the DLLs: they decode DXT blocks themselves, so its licence does not ship.
-# zlib's licence asks nothing of binaries.)
+# zlib's licence asks nothing of binaries.) Beside the zip it writes the
+# Windows installer build/tovak-VERSION-setup.exe, which installs the same
+# files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -83,3 +85,14 @@ rm "$stage/winpthreads.tmp"
   wic/32-bit/tovak-wic.dll)
 echo "package: $zip"
 unzip -l "$zip"
+
+# ---- The Windows installer: build/tovak-VERSION-setup.exe beside the zip,
+# made by NSIS (installer/tovak.nsi) from the same staged files. Its version
+# resource takes four numbers.
+file_version="$version"
+while [ "$(tr -cd . <<<"$file_version" | wc -c)" -lt 3 ]; do file_version="$file_version.0"; done
+setup="build/tovak-$version-setup.exe"
+rm -f "$setup"
+makensis -V2 -DVERSION="$version" -DFILE_VERSION="$file_version" -DSTAGE="$PWD/$stage" \
+  -DOUTFILE="$PWD/$setup" installer/tovak.nsi
+echo "package: $setup"

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks to build and test tovak:
 # the mingw-w64 i686 and x86-64 (posix threads) compilers, wine with its
-# 32-bit and 64-bit parts, zip and unzip for the release package, GoogleTest,
-# Google Benchmark, clang's fuzzer runtime, ImageMagick for checking written
-# bitmaps, libspng and libimagequant for the converter, and Debian's
-# libsquish, libspng, zlib and libimagequant sources, unpacked outside the
+# 32-bit and 64-bit parts, zip and unzip for the release package, NSIS for
+# its installer, GoogleTest, Google Benchmark, clang's fuzzer runtime,
+# ImageMagick for checking written bitmaps, libspng and libimagequant for
+# the converter, and Debian's libsquish, libspng, zlib and libimagequant
+# sources, unpacked outside the
 # repository. Safe to run twice; prints
 # nothing when nothing is missing.
 set -euo pipefail
@@ -16,6 +17,8 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine32:i386 wine64
   zip unzip
+  # NSIS, which makes the Windows installer.
+  nsis
   googletest libbenchmark-dev
   clang-14 libclang-rt-14-dev
   imagemagick

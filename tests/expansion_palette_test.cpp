@@ -10,6 +10,7 @@
 #include "decode/blend.h"
 #include "decode/expansion.h"
 #include "fixture/gim_writer.h"
+#include "support/core_decode.h"
 #include "support/host_calls.h"
 #include "support/plugin_api.h"
 
@@ -152,7 +153,8 @@ TEST(PaletteConversion, Rgba5650EntriesAreNeverBlended) {
   const Decoded d = Decode(fixture::Write(IndexedWithPalette(
       fixture::kRgba5650, 5, Words({0xF800, 0x001F, 0x07E0, 0x0000, 0x3A6B}))).bytes);
   ASSERT_EQ(d.result, plugin::kSuccess);
-  EXPECT_EQ(U32(d.header, 32), 5u);
+  // An 8-bit picture's table holds every entry an index reaches.
+  EXPECT_EQ(U32(d.header, 32), 256u);
   EXPECT_QUAD(Entry(d.header, 0), 255, 0, 0, 0);
   EXPECT_QUAD(Entry(d.header, 1), 0, 0, 255, 0);
   EXPECT_QUAD(Entry(d.header, 2), 0, 255, 0, 0);
@@ -215,7 +217,7 @@ TEST(PaletteConversion, UnknownFormatsAreReadAsRgba8888) {
     SCOPED_TRACE(format);
     const Decoded d = Decode(fixture::Write(IndexedWithPalette(format, 24, entries)).bytes);
     ASSERT_EQ(d.result, plugin::kSuccess);
-    EXPECT_EQ(U32(d.header, 32), 24u);
+    EXPECT_EQ(U32(d.header, 32), 256u);
     for (std::size_t k = 0; k < 24; ++k) {
       const std::uint8_t* e = &entries[4 * k];
       const Quad want = Blended(e[2], e[1], e[0], e[3]);
@@ -231,7 +233,7 @@ TEST(PaletteConversion, BigEndianFilesKeepEntriesInStoredOrder) {
     const Decoded d = Decode(fixture::Write(IndexedWithPalette(
         fixture::kRgba5650, 2, {0x00, 0xF8, 0x1F, 0x00}, true)).bytes);
     ASSERT_EQ(d.result, plugin::kSuccess);
-    EXPECT_EQ(U32(d.header, 32), 2u);
+    EXPECT_EQ(U32(d.header, 32), 256u);
     EXPECT_QUAD(Entry(d.header, 0), 255, 0, 0, 0);
     EXPECT_QUAD(Entry(d.header, 1), 0, 0, 255, 0);
   }
@@ -313,7 +315,9 @@ TEST(PaletteConversion, DirectColourPictureWithAPaletteGetsATableAndUnchangedPix
   }
 }
 
-TEST(PaletteConversion, IndexedPictureWithoutPaletteHasNoTable) {
+// Every index shows black, as the converter shows it: the table is whole,
+// and its entries zero.
+TEST(PaletteConversion, IndexedPictureWithoutPaletteHasABlackTable) {
   for (std::uint16_t format : {std::uint16_t{fixture::kIndex4}, std::uint16_t{fixture::kIndex8}}) {
     SCOPED_TRACE(format);
     fixture::Picture pic;
@@ -324,8 +328,8 @@ TEST(PaletteConversion, IndexedPictureWithoutPaletteHasNoTable) {
     const Decoded d = Decode(fixture::Write(pic).bytes);
     ASSERT_EQ(d.result, plugin::kSuccess);
     EXPECT_EQ(d.header.size(), kInfoHeader + kSlack);
-    EXPECT_EQ(U32(d.header, 32), 0u);
-    EXPECT_EQ(U32(d.header, 36), 0u);
+    EXPECT_EQ(U32(d.header, 32), format == fixture::kIndex4 ? 16u : 256u);
+    EXPECT_EQ(U32(d.header, 36), format == fixture::kIndex4 ? 16u : 256u);
     EXPECT_EQ(d.header[14], format == fixture::kIndex4 ? 4 : 8);
     for (std::size_t i = kInfoHeader; i < d.header.size(); ++i) {
       ASSERT_EQ(d.header[i], 0) << "header byte " << i;
@@ -361,7 +365,10 @@ TEST(PaletteConversion, DirectColourPictureWithMoreThan256EntriesShowsTheFirst25
   }
 }
 
-TEST(PaletteConversion, EntriesBeyondTheInputAreRefused) {
+// A palette block the file cuts short is a damaged file; one whose block
+// holds fewer entries than its header states shows the entries it holds
+// and black for the rest.
+TEST(PaletteConversion, EntriesBeyondTheInputAreRefusedAndEntriesBeyondTheBlockAreBlack) {
   Bytes entries(16 * 4, 0x7F);
   for (bool be : {false, true}) {
     SCOPED_TRACE(be);
@@ -379,21 +386,47 @@ TEST(PaletteConversion, EntriesBeyondTheInputAreRefused) {
     EXPECT_EQ(Decode(words.bytes, static_cast<std::int64_t>(words.layout.entries + 32)).result,
               plugin::kSuccess);
 
-    // Files that end where the stored entries end, one byte short.
-    EXPECT_EQ(Decode(fixture::Write(IndexedWithPalette(fixture::kRgba8888, 16, Bytes(63, 0x7F), be))
-                         .bytes)
-                  .result,
-              plugin::kUnsupported);
-    EXPECT_EQ(Decode(fixture::Write(IndexedWithPalette(fixture::kRgba4444, 16, Bytes(31, 0x7F), be))
-                         .bytes)
-                  .result,
-              plugin::kUnsupported);
+    // Blocks sized for the bytes they hold, one byte short of 16 entries:
+    // 15 entries and a black 16th.
+    for (const std::uint16_t format : {fixture::kRgba8888, fixture::kRgba4444}) {
+      const std::size_t bytes = format == fixture::kRgba8888 ? 63 : 31;
+      const Decoded d =
+          Decode(fixture::Write(IndexedWithPalette(format, 16, Bytes(bytes, 0x7F), be)).bytes);
+      ASSERT_EQ(d.result, plugin::kSuccess);
+      EXPECT_NE(Entry(d.header, 14).blue, 0);
+      EXPECT_QUAD(Entry(d.header, 15), 0, 0, 0, 0);
+    }
 
-    // A count far beyond the stored entries.
+    // A count far beyond the stored entries, the block holding 16.
     fixture::File big = file;
     fixture::PutU16(big.bytes, big.layout.palette + 16 + 8, 0xFFFF, be);
-    EXPECT_EQ(Decode(big.bytes).result, plugin::kUnsupported);
+    const Decoded d = Decode(big.bytes);
+    ASSERT_EQ(d.result, plugin::kSuccess);
+    EXPECT_EQ(U32(d.header, 32), 256u);
+    EXPECT_QUAD(Entry(d.header, 16), 0, 0, 0, 0);
   }
+}
+
+// Indices at or past the palette's entries show black in every consumer:
+// the DIB's table has all 256 entries, those past the 200 stored zero, and
+// the core's RGBA is opaque black, as the converter writes it.
+TEST(PaletteConversion, IndicesPastThePaletteShowBlack) {
+  Bytes entries;
+  for (int k = 0; k < 200; ++k) entries.insert(entries.end(), {0x80, 0x80, 0x80, 0xFF});
+  fixture::Picture pic = IndexedWithPalette(fixture::kRgba8888, 200, entries);
+  pic.pixels[0] = 253;
+  pic.pixels[1] = 199;
+  const fixture::File file = fixture::Write(pic);
+  const Decoded d = Decode(file.bytes);
+  ASSERT_EQ(d.result, plugin::kSuccess);
+  EXPECT_EQ(U32(d.header, 32), 256u);
+  EXPECT_QUAD(Entry(d.header, 199), 0x80, 0x80, 0x80, 0xFF);
+  EXPECT_QUAD(Entry(d.header, 200), 0, 0, 0, 0);
+  EXPECT_QUAD(Entry(d.header, 253), 0, 0, 0, 0);
+  const CoreDecoded core = DecodeWithCore(file.bytes);
+  ASSERT_EQ(core.failure, decode::Failure::kNone);
+  EXPECT_EQ(Bytes(core.rgba.begin(), core.rgba.begin() + 8),
+            (Bytes{0, 0, 0, 255, 0x80, 0x80, 0x80, 0xFF}));
 }
 
 }  // namespace

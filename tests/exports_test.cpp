@@ -136,7 +136,9 @@ TEST(GetPluginInfo, DescriptionStrings) {
   EXPECT_EQ(Plugin().get_plugin_info(1, buffer, 64), 27);
 }
 
-TEST(GetPluginInfo, ShortBufferGetsTheStringCutWithoutZero) {
+// A host's buffer always ends up holding a string: a short one gets the
+// characters that fit before a zero.
+TEST(GetPluginInfo, ShortBufferGetsTheStringCutBeforeAZero) {
   struct Case {
     std::int32_t index;
     std::int32_t length;
@@ -153,7 +155,8 @@ TEST(GetPluginInfo, ShortBufferGetsTheStringCutWithoutZero) {
     std::memset(buffer, 0x55, sizeof buffer);
     EXPECT_EQ(Plugin().get_plugin_info(c.index, buffer, c.length), c.copied);
     const std::string text = kDescriptions[c.index];
-    const std::string expected = (text + '\0').substr(0, static_cast<std::size_t>(c.copied));
+    const std::string expected =
+        text.substr(0, static_cast<std::size_t>(c.copied) - 1) + std::string(1, '\0');
     EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(c.copied)), expected);
     for (std::size_t i = static_cast<std::size_t>(c.copied); i < sizeof buffer; ++i) {
       ASSERT_EQ(buffer[i], 0x55) << "byte " << i;

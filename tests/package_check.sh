@@ -2,8 +2,9 @@
 # The release package as a user receives it: unpacks the zip and checks that
 # it holds exactly the expected files and that tovak.ini sets the defaults,
 # runs the PE-table checks on both DLLs in it (the tests' PackagedDlls group),
-# the tables check on both WIC decoder DLLs
-# and, given a 64-bit Wine, runs the packaged tovak.exe alone in its folder.
+# the tables check on both WIC decoder DLLs, checks that the installer lies
+# beside the zip (the installer test runs it) and, given a 64-bit Wine, runs
+# the packaged tovak.exe alone in its folder.
 #
 #   package_check.sh ZIP WORK_DIR WINE TOVAK_TESTS_EXE [WINE64]
 # Exits 77 (skipped) when the zip has not been made: scripts/package.sh does.
@@ -38,6 +39,11 @@ echo "package_check: $zip holds both DLLs with the expected tables"
 bash "$(dirname "$0")/wic/dll_tables.sh" \
   "x86_64-w64-mingw32-objdump:$work/wic/64-bit/tovak-wic.dll:pei-x86-64" \
   "i686-w64-mingw32-objdump:$work/wic/32-bit/tovak-wic.dll:pei-i386" || fail "the WIC DLLs' tables"
+setup="${zip%.zip}-setup.exe"
+[ -f "$setup" ] || fail "no installer $setup beside the zip"
+x86_64-w64-mingw32-objdump -f "$setup" | grep -q 'file format pei-x86-64$' ||
+  fail "$setup is not a 64-bit Windows program"
+echo "package_check: the installer $(basename "$setup") lies beside it"
 if [ -n "$wine64" ]; then
   version="$(basename "$zip" .zip)"
   version="${version#tovak-}"

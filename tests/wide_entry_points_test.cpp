@@ -84,7 +84,7 @@ TEST(WideEntryPoints, MemoryModeIsTheAnsiOne) {
 TEST(WideEntryPoints, GetPluginInfoWCountsCharacters) {
   // {index, buffer length in characters, result, characters copied}
   const std::tuple<std::int32_t, std::int32_t, std::int32_t, std::u16string> kCases[] = {
-      {0, 64, 5, std::u16string(u"00IN", 5)}, {1, 10, 10, u"GIM to DIB"}, {4, 64, 0, u""},
+      {0, 64, 5, std::u16string(u"00IN", 5)}, {1, 10, 10, std::u16string(u"GIM to DI", 10)}, {4, 64, 0, u""},
       {0, 0, 0, u""}};
   for (const auto& [index, length, returned, copied] : kCases) {
     std::u16string buffer(64, u'#');

@@ -1,7 +1,8 @@
 #include "wic/decoder.h"
 
+#include "decode/destination.h"
 #include "gim/container.h"
-#include "plugin/platform.h"
+#include "gim/limits.h"
 #include "wic/frame.h"
 #include "wic/guids.h"
 #include "wic/stream_read.h"
@@ -16,12 +17,22 @@ namespace {
 HRESULT PlanFromBytes(gim::ByteView view, decode::PicturePlan& plan) {
   const gim::Recognition recognition = gim::Recognise(view);
   if (!recognition.recognised) return WINCODEC_ERR_BADHEADER;
-  switch (decode::PlanPicture(gim::Reader{view, recognition.big_endian}, recognition.blocks,
-                              platform::kMaxBlockBytes, plan)) {
-    case decode::Failure::kNone: return S_OK;
-    case decode::Failure::kTooLarge: return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
-    default: return WINCODEC_ERR_BADIMAGE;
+  const gim::Reader reader{view, recognition.big_endian};
+  if (decode::ConfigurePicture(reader, recognition.blocks, plan) != decode::Failure::kNone) {
+    return WINCODEC_ERR_BADIMAGE;
   }
+  // The whole picture may be decoded into one block of the layout it is
+  // handed out in: too large for that is out of range, whatever the file
+  // holds.
+  const decode::PixelLayout layout =
+      decode::IsIndexed(plan) ? decode::PixelLayout::kIndex : decode::PixelLayout::kBgra32;
+  const std::uint64_t row = decode::RowBytes(layout, plan.image.width, plan.index_bits);
+  if (decode::DestinationBytes(layout, plan.image.width, plan.image.height, row,
+                               plan.index_bits) > gim::kMaxBlockBytes) {
+    return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
+  }
+  return decode::LocatePixels(reader, plan) == decode::Failure::kNone ? S_OK
+                                                                     : WINCODEC_ERR_BADIMAGE;
 }
 
 }  // namespace
@@ -69,7 +80,7 @@ HRESULT Decoder::QueryCapability(IStream* stream, DWORD* capability) {
   if (FAILED(hr)) return hr;
   Block bytes;
   std::uint64_t size = 0;
-  hr = ReadWholeStream(stream, platform::kMaxBlockBytes, bytes, size);
+  hr = ReadWholeStream(stream, gim::kMaxBlockBytes, bytes, size);
   if (SUCCEEDED(hr)) {
     decode::PicturePlan plan;
     if (SUCCEEDED(PlanFromBytes({bytes.data(), size}, plan))) {
@@ -88,7 +99,7 @@ HRESULT Decoder::Initialize(IStream* stream, WICDecodeOptions /*options*/) {
   Locked locked(lock_);
   if (initialised_) return WINCODEC_ERR_WRONGSTATE;
   std::uint64_t size = 0;
-  HRESULT hr = ReadWholeStream(stream, platform::kMaxBlockBytes, bytes_, size);
+  HRESULT hr = ReadWholeStream(stream, gim::kMaxBlockBytes, bytes_, size);
   if (SUCCEEDED(hr)) hr = PlanFromBytes({bytes_.data(), size}, plan_);
   if (FAILED(hr)) {
     bytes_.Reset();

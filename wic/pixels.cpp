@@ -8,7 +8,7 @@ namespace tovak::wic {
 
 Layout LayoutOf(const decode::PicturePlan& plan) {
   if (!decode::IsIndexed(plan)) return Layout::kBgra32;
-  return plan.dib_bit_count == 4 ? Layout::kIndex4 : Layout::kIndex8;
+  return plan.index_bits == 4 ? Layout::kIndex4 : Layout::kIndex8;
 }
 
 unsigned BitsPerPixel(Layout layout) {
@@ -90,7 +90,7 @@ std::uint32_t PaletteColours(const decode::PicturePlan& plan,
                              std::uint32_t (&colours)[kMaxPaletteColours]) {
   const std::uint32_t entries = decode::ColourTableEntries(plan);
   if (entries == 0) {
-    const std::uint32_t count = plan.dib_bit_count == 4 ? 16 : 256;
+    const std::uint32_t count = plan.index_bits == 4 ? 16 : 256;
     for (std::uint32_t k = 0; k < count; ++k) colours[k] = 0xFF000000;
     return count;
   }

@@ -41,21 +41,28 @@ fs::path Store(const fs::path& dir, const std::string& name, const Bytes& bytes)
   return path;
 }
 
-TovakRun Tovak(const std::vector<std::string>& args) {
+#ifdef _WIN32
+TovakRun Tovak(const std::vector<std::string>& args, bool errors_too) {
+  std::vector<std::wstring> wide;
+  for (const std::string& a : args) wide.push_back(fs::path(std::u8string(a.begin(), a.end())).wstring());
+  return TovakWide(wide, errors_too);
+}
+
+TovakRun TovakWide(const std::vector<std::wstring>& args, bool errors_too) {
   const fs::path log = fs::temp_directory_path() / (TestName() + ".log");
   TovakRun run;
-#ifdef _WIN32
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   std::wstring line = L"\"" + (fs::path(self).parent_path() / "tovak.exe").wstring() + L"\"";
-  for (const std::string& a : args) line += L" \"" + fs::path(std::u8string(a.begin(), a.end())).wstring() + L"\"";
+  for (const std::wstring& a : args) line += L" \"" + a + L"\"";
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE out = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = startup.hStdError = out;
+  startup.hStdOutput = out;
+  startup.hStdError = errors_too ? out : nullptr;
   PROCESS_INFORMATION process{};
   if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                      &process)) {
@@ -68,9 +75,13 @@ TovakRun Tovak(const std::vector<std::string>& args) {
   }
   CloseHandle(out);
 #else
+TovakRun Tovak(const std::vector<std::string>& args, bool errors_too) {
+  const fs::path log = fs::temp_directory_path() / (TestName() + ".log");
+  TovakRun run;
   std::string line = "'" TOVAK_CLI "'";
   for (const std::string& a : args) line += " '" + a + "'";
-  const int status = std::system((line + " >'" + log.string() + "' 2>&1").c_str());
+  line += " >'" + log.string() + (errors_too ? "' 2>&1" : "' 2>/dev/null");
+  const int status = std::system(line.c_str());
   run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
   const Bytes text = ReadAll(log);
@@ -81,41 +92,6 @@ TovakRun Tovak(const std::vector<std::string>& args) {
 std::string Utf8(const fs::path& p) {
   const std::u8string s = p.u8string();
   return {s.begin(), s.end()};
-}
-
-// A PNG written by libspng: `rows` of packed samples (16-bit ones in the
-// machine's byte order, as libspng takes them), with a palette and its
-// alpha for colour type 3.
-Bytes MakePng(std::uint32_t width, std::uint32_t height, std::uint8_t colour_type,
-              std::uint8_t depth, const Bytes& rows, const Bytes& rgba_palette) {
-  spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
-  spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
-  spng_ihdr ihdr{};
-  ihdr.width = width;
-  ihdr.height = height;
-  ihdr.bit_depth = depth;
-  ihdr.color_type = colour_type;
-  spng_set_ihdr(ctx, &ihdr);
-  if (!rgba_palette.empty()) {
-    spng_plte plte{};
-    spng_trns trns{};
-    plte.n_entries = static_cast<std::uint32_t>(rgba_palette.size() / 4);
-    for (std::uint32_t k = 0; k < plte.n_entries; ++k) {
-      plte.entries[k] = {rgba_palette[4 * k], rgba_palette[4 * k + 1], rgba_palette[4 * k + 2], 0};
-      trns.type3_alpha[k] = rgba_palette[4 * k + 3];
-    }
-    trns.n_type3_entries = plte.n_entries;
-    spng_set_plte(ctx, &plte);
-    spng_set_trns(ctx, &trns);
-  }
-  EXPECT_EQ(spng_encode_image(ctx, rows.data(), rows.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE), 0);
-  std::size_t size = 0;
-  int error = 0;
-  auto* buffer = static_cast<std::uint8_t*>(spng_get_png_buffer(ctx, &size, &error));
-  Bytes png(buffer, buffer + size);
-  std::free(buffer);
-  spng_ctx_free(ctx);
-  return png;
 }
 
 Png ReadPng(const fs::path& path) {

@@ -26,11 +26,16 @@ std::string Utf8(const std::filesystem::path& p);
 
 struct TovakRun {
   int exit_code = -1;
-  std::string output;  // stdout and stderr
+  std::string output;  // stdout and stderr, or stdout alone
 };
 
-// Runs tovak (beside the test program on Windows) with `args` (UTF-8).
-TovakRun Tovak(const std::vector<std::string>& args);
+// Runs tovak (beside the test program on Windows) with `args` (UTF-8);
+// without `errors_too` the output is standard output alone.
+TovakRun Tovak(const std::vector<std::string>& args, bool errors_too = true);
+#ifdef _WIN32
+// The same with the arguments as Windows passes them: any 16-bit units.
+TovakRun TovakWide(const std::vector<std::wstring>& args, bool errors_too = true);
+#endif
 
 // A PNG as libspng reads it: header, palette, transparency, the pixels as
 // 8-bit RGBA and the rows as stored.
@@ -42,11 +47,5 @@ struct Png {
 };
 
 Png ReadPng(const std::filesystem::path& path);
-
-// A PNG written by libspng: `rows` of packed samples (16-bit ones in the
-// machine's byte order, as libspng takes them), with a palette and its
-// alpha (RGBA entries) for colour type 3.
-CliBytes MakePng(std::uint32_t width, std::uint32_t height, std::uint8_t colour_type,
-                 std::uint8_t depth, const CliBytes& rows, const CliBytes& rgba_palette = {});
 
 }  // namespace tovak::test

@@ -350,7 +350,8 @@ TEST(Converter, EveryCompressionGivesTheSamePixels) {
 }
 
 // --version prints the project's version and the binary's licence: the GPL
-// when it links libimagequant; the usage names it.
+// when it links libimagequant. --help, alone or after a command, prints that
+// usage on standard output, every option and format name in it.
 TEST(Converter, VersionAndUsage) {
   const TovakRun version = Tovak({"--version"});
   EXPECT_EQ(version.exit_code, 0);
@@ -361,10 +362,45 @@ TEST(Converter, VersionAndUsage) {
       "Public License, version 3 or later; tovak's source is MIT-licensed.\n";
   EXPECT_TRUE(text == "tovak " TOVAK_VERSION "\n" + gpl ||
               text == "tovak " TOVAK_VERSION "\ntovak is MIT-licensed.\n") << text;
-  const TovakRun help = Tovak({"--help"});
-  EXPECT_EQ(help.exit_code, 0);
-  EXPECT_NE(help.output.find("tovak --version"), std::string::npos) << help.output;
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::string> says;
+  } helps[] = {
+      {{"--help"}, {"usage: tovak convert PATH...", "usage: tovak encode PATH...",
+                    "usage: tovak info FILE...", "tovak --version"}},
+      {{"convert", "--help"}, {"usage: tovak convert PATH... [-o DIR] [--format F]", "png or bmp",
+                               "--compression", "fast, default or small", "--blend", "-o, --output",
+                               "--force", "-j, --jobs", "--times"}},
+      {{"encode", "a.png", "-h"}, {"usage: tovak encode PATH...", "--format", "--palette-format",
+                                   "--swizzle", "--big-endian", "--dxt-quality", "--dither", "--like ORIGINAL", "--palette new", "--info", "--info-user NAME",
+                                   "rgba5650", "rgba5551", "rgba4444", "rgba8888", "index4", "index8",
+                                   "dxt1", "dxt3", "dxt5"}},
+      {{"info", "--help"}, {"usage: tovak info FILE..."}},
+  };
+  for (const auto& help : helps) {
+    SCOPED_TRACE(help.args[0] + " " + help.args.back());
+    const TovakRun run = Tovak(help.args, false);
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.output.rfind("usage: tovak ", 0), 0u) << run.output;
+    for (const std::string& says : help.says) EXPECT_NE(run.output.find(says), std::string::npos) << says;
+    // A command's help is its usage alone.
+    EXPECT_EQ(run.output.find("usage: tovak", 1) == std::string::npos, help.args.size() > 1);
+  }
 }
+
+#ifdef _WIN32
+// A Windows name may hold an unpaired surrogate, which has no UTF-8 form:
+// tovak takes it as a path and names it with U+FFFD in its messages.
+TEST(Converter, NamesWithoutAUtf8FormAreTaken) {
+  const std::wstring missing = (TempDir() / L"a\xD800.gim").wstring();
+  for (const std::vector<std::wstring>& args : {std::vector<std::wstring>{L"info", missing},
+                                                std::vector<std::wstring>{L"convert", missing, L"-o", missing}}) {
+    const TovakRun run = TovakWide(args);
+    EXPECT_EQ(run.exit_code, 1) << run.output;
+    EXPECT_NE(run.output.find("a\xEF\xBF\xBD.gim: "), std::string::npos) << run.output;
+  }
+}
+#endif
 
 TEST(Converter, InfoDescribesEachFile) {
   const fs::path dir = TempDir();

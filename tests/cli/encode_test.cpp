@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cli/cli_support.h"
+#include "support/png_writer.h"
 
 namespace tovak::test {
 namespace {

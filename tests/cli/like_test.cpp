@@ -13,6 +13,7 @@
 
 #include "cli/cli_support.h"
 #include "fixture/gim_writer.h"
+#include "support/png_writer.h"
 #include "support/random.h"
 
 namespace tovak::test {

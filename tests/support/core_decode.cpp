@@ -1,5 +1,8 @@
 #include "support/core_decode.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "decode/driver.h"
 #include "decode/plan.h"
 #include "gim/container.h"
@@ -13,8 +16,8 @@ CoreDecoded DecodeWithCore(const std::vector<std::uint8_t>& file) {
   out.recognised = recognition.recognised;
   if (!recognition.recognised) return out;
   decode::PicturePlan plan;
-  out.failure = decode::PlanPicture(gim::Reader{view, recognition.big_endian}, recognition.blocks,
-                                    std::uint64_t{1} << 32, plan);
+  out.failure =
+      decode::PlanPicture(gim::Reader{view, recognition.big_endian}, recognition.blocks, plan);
   if (out.failure != decode::Failure::kNone) return out;
   out.width = plan.image.width;
   out.height = plan.image.height;
@@ -28,7 +31,7 @@ CoreDecoded DecodeWithCore(const std::vector<std::uint8_t>& file) {
   }
   // Indices at the picture's depth, a 4-bit pair's left pixel high; then
   // one byte each.
-  const unsigned bits = plan.dib_bit_count;
+  const unsigned bits = plan.index_bits;
   const std::uint64_t stride = (std::uint64_t{out.width} * bits + 7) / 8;
   std::vector<std::uint8_t> packed(static_cast<std::size_t>(stride * out.height));
   out.failure = decode::WritePixels(
@@ -40,16 +43,16 @@ CoreDecoded DecodeWithCore(const std::vector<std::uint8_t>& file) {
       out.indices.push_back(bits == 8 ? b : static_cast<std::uint8_t>(x % 2 == 0 ? b >> 4 : b & 15));
     }
   }
-  out.palette.resize(std::size_t{decode::ColourTableEntries(plan)} * 4);
+  std::vector<std::uint8_t> table(std::size_t{decode::ColourTableEntries(plan)} * 4);
   out.failure = decode::WritePalette(
-      plan, decode::Destination{decode::PixelLayout::kRgba32, out.palette.data(), out.palette.size()});
+      plan, decode::Destination{decode::PixelLayout::kRgba32, table.data(), table.size()});
   if (out.failure != decode::Failure::kNone) return out;
   for (const std::uint8_t index : out.indices) {
-    const std::size_t at = std::size_t{index} * 4;
-    for (std::size_t c = 0; c < 4; ++c) {
-      out.rgba.push_back(at + 4 <= out.palette.size() ? out.palette[at + c] : 0);
-    }
+    out.rgba.insert(out.rgba.end(), table.begin() + index * 4, table.begin() + index * 4 + 4);
   }
+  // The entries the file stores; the table's others are black.
+  table.resize(std::min(table.size(), std::size_t{plan.palette.stored} * 4));
+  out.palette = std::move(table);
   return out;
 }
 

@@ -16,7 +16,7 @@ struct CoreDecoded {
   std::uint32_t height = 0;
   std::vector<std::uint8_t> rgba;     // 4 bytes a pixel, rows top first
   std::vector<std::uint8_t> indices;  // indexed pictures: one byte a pixel
-  std::vector<std::uint8_t> palette;  // indexed pictures: RGBA entries
+  std::vector<std::uint8_t> palette;  // indexed pictures: the RGBA entries the file stores
 };
 
 CoreDecoded DecodeWithCore(const std::vector<std::uint8_t>& file);

@@ -1,13 +1,6 @@
-// The command line of tovak:
-//
-//   tovak convert PATH... [-o DIR] [--format png|bmp] [--compression fast|default|small]
-//                         [--blend] [--force] [-j N] [--times]
-//   tovak encode PATH... [-o DIR] [--format F] [--palette-format P] [--swizzle]
-//                [--big-endian] [--dxt-quality fast|normal|best] [--dither]
-//                [--like ORIGINAL] [--palette new] [--info] [--info-user NAME]
-//                [--force] [-j N] [--times]
-//   tovak info FILE...
-//   tovak --version
+// The command line of tovak: tovak convert|encode PATH... [options],
+// tovak info FILE..., tovak --version, and --help alone or after a command.
+// Each command's options are the rows of its table in arguments.cpp.
 #pragma once
 
 #include <cstdint>
@@ -42,9 +35,11 @@ struct Arguments {
   bool force = false;
   unsigned jobs = 0;  // 0: one per core
   bool times = false;
+  bool help = false;  // the command's usage was asked for
 };
 
-std::string Usage();
+// The usage of one command, or of them all (kHelp, kVersion).
+std::string Usage(Command command = Command::kHelp);
 
 // `args` without the program name, as paths (wide on Windows). An empty
 // string on success, else what is wrong with the command line.

@@ -153,14 +153,7 @@ std::string EncodeFile(const Job& job, gim::ByteView input, const Context& conte
   if (!failure.empty()) return failure;
 
   start = Clock::now();
-  encode::SourcePicture picture{png.width, png.height};
-  if (png.indexed) {
-    picture.indices = png.pixels.data();
-    picture.palette = png.palette.data();
-    picture.palette_entries = static_cast<std::uint32_t>(png.palette.size() / 4);
-  } else {
-    picture.rgba = png.pixels.data();
-  }
+  const encode::SourcePicture picture = SourcePictureOf(png);
   encode::EncodeOptions options = args.options;
   std::vector<std::uint8_t> restored;
   if (!args.like.empty()) {

@@ -128,8 +128,21 @@ std::string WriteWholeFile(const fs::path& path, const std::vector<std::uint8_t>
 }
 
 std::string Utf8(const fs::path& path) {
+#ifdef _WIN32
+  // A Windows name is any sequence of 16-bit units; one holding an unpaired
+  // surrogate has no UTF-8 form, and path::u8string throws on it. Here it
+  // takes U+FFFD, for matching options and for messages; the path itself is
+  // kept wide wherever a file is opened.
+  const std::wstring& wide = path.native();
+  const int size = static_cast<int>(wide.size());
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), bytes, nullptr, nullptr);
+  return text;
+#else
   const std::u8string text = path.u8string();
   return std::string(text.begin(), text.end());
+#endif
 }
 
 }  // namespace tovak::cli

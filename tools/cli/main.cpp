@@ -19,8 +19,12 @@ int Run(std::vector<std::filesystem::path> args) {
   tovak::cli::Arguments parsed;
   const std::string error = tovak::cli::ParseArguments(args, parsed);
   if (!error.empty()) {
-    std::fprintf(stderr, "tovak: %s\n%s", error.c_str(), tovak::cli::Usage().c_str());
+    std::fprintf(stderr, "tovak: %s\n%s", error.c_str(), tovak::cli::Usage(parsed.command).c_str());
     return 2;
+  }
+  if (parsed.help) {
+    std::fputs(tovak::cli::Usage(parsed.command).c_str(), stdout);
+    return 0;
   }
   switch (parsed.command) {
     case tovak::cli::Command::kConvert: return tovak::cli::RunConvert(parsed);

@@ -11,10 +11,6 @@
 namespace tovak::cli {
 namespace {
 
-// Whatever fits in memory: the original is decoded whole, as convert does.
-constexpr std::uint64_t kMaxBlockBytes =
-    sizeof(void*) == 4 ? std::uint64_t{256} << 20 : std::uint64_t{1} << 30;
-
 // The file-info block's strings, zero-terminated one after another up to its
 // step; an empty string (but for one zero byte at the very start, which is
 // padding) ends them, as readers take them.
@@ -38,7 +34,7 @@ std::vector<std::string> InfoStrings(const gim::Reader& reader, std::uint64_t bl
 }
 
 // The pixels as RGBA, as tovak convert shows them; an indexed picture's
-// through its palette, an index past its end transparent black.
+// through its colour table.
 decode::Failure DecodeRgba(const decode::PicturePlan& plan, std::vector<std::uint8_t>& rgba) {
   const std::uint32_t width = plan.image.width;
   const std::uint32_t height = plan.image.height;
@@ -47,7 +43,7 @@ decode::Failure DecodeRgba(const decode::PicturePlan& plan, std::vector<std::uin
     return decode::WritePixels(plan, decode::Destination{decode::PixelLayout::kRgba32, rgba.data(),
                                                          rgba.size(), std::uint64_t{4} * width});
   }
-  const unsigned bits = plan.dib_bit_count;
+  const unsigned bits = plan.index_bits;
   const std::uint64_t stride = (std::uint64_t{width} * bits + 7) / 8;
   std::vector<std::uint8_t> packed(static_cast<std::size_t>(stride * height));
   std::vector<std::uint8_t> palette(std::size_t{4} * decode::ColourTableEntries(plan));
@@ -63,9 +59,7 @@ decode::Failure DecodeRgba(const decode::PicturePlan& plan, std::vector<std::uin
       // A 4-bit pair holds its left pixel high.
       const std::uint8_t b = packed[y * stride + std::uint64_t{x} * bits / 8];
       const std::size_t index = bits == 8 ? b : (x % 2 == 0 ? b >> 4 : b & 15);
-      if (4 * index < palette.size()) {
-        std::memcpy(&rgba[(std::size_t{y} * width + x) * 4], &palette[4 * index], 4);
-      }
+      std::memcpy(&rgba[(std::size_t{y} * width + x) * 4], &palette[4 * index], 4);
     }
   }
   return decode::Failure::kNone;
@@ -82,7 +76,7 @@ std::string ReadOriginal(const std::filesystem::path& path, Original& out) {
   if (!recognition.recognised) return "not a GIM picture";
   const gim::Reader reader{view, recognition.big_endian};
   decode::PicturePlan plan;
-  decode::Failure planned = decode::PlanPicture(reader, recognition.blocks, kMaxBlockBytes, plan);
+  decode::Failure planned = decode::PlanPicture(reader, recognition.blocks, plan);
   if (planned != decode::Failure::kNone) return decode::FailureText(planned);
 
   out.format = plan.format->code;
@@ -90,17 +84,11 @@ std::string ReadOriginal(const std::filesystem::path& path, Original& out) {
   out.big_endian = recognition.big_endian;
   out.width = plan.image.width;
   out.height = plan.image.height;
-  if (decode::IsIndexed(plan)) {
-    // Every stored entry, also those past what the indices reach, when the
-    // file holds them; else the entries decoding reads.
-    const gim::FormatDescription* entry = gim::PaletteEntryFormat(plan.palette.entry_format);
-    const std::uint32_t all = std::min<std::uint32_t>(plan.palette.count, 256);
-    const std::uint8_t* entries =
-        reader.Bytes(plan.palette.entries_offset, std::uint64_t{all} * entry->plane_bits / 8);
-    const std::uint32_t count = entries != nullptr ? all : decode::ColourTableEntries(plan);
-    if (count != 0) {
-      out.palette = encode::KeptPalette{entry->code, entries != nullptr ? entries : plan.palette_entries, count};
-    }
+  if (decode::IsIndexed(plan) && plan.palette.stored != 0) {
+    // The entries the file stores, also those past what the indices reach.
+    out.palette = encode::KeptPalette{gim::PaletteEntryFormat(plan.palette.entry_format)->code,
+                                      plan.palette_entries,
+                                      std::min<std::uint32_t>(plan.palette.stored, 256)};
   }
   out.info = InfoStrings(reader, gim::FindBlocks(reader, gim::BlockSearch::kWithFileInfo).file_info);
   if (plan.image.pixels_end > plan.image.pixels_start) {

@@ -1,6 +1,7 @@
 #include "tools/cli/picture.h"
 
 #include <chrono>
+#include <cstdint>
 #include <new>
 
 #include "decode/dib.h"
@@ -44,15 +45,38 @@ std::string Explain(decode::Failure failure, const decode::PicturePlan& plan) {
   }
 }
 
+// The PNG's rows: RGBA with alpha kept, RGB with --blend, indices for
+// indexed pictures.
+decode::PixelLayout RowLayout(const decode::PicturePlan& plan, const ConvertOptions& options) {
+  if (decode::IsIndexed(plan)) return decode::PixelLayout::kIndex;
+  return options.blend ? decode::PixelLayout::kRgb24 : decode::PixelLayout::kRgba32;
+}
+
+// The largest block a conversion of the configured picture allocates.
+std::uint64_t LargestBlock(const decode::PicturePlan& plan, const ConvertOptions& options) {
+  if (options.format == OutputFormat::kBmp) {
+    decode::DibShape shape;
+    return decode::ShapeDib(plan, shape) == decode::Failure::kNone ? shape.bits_block_bytes
+                                                                   : UINT64_MAX;
+  }
+  const decode::PixelLayout layout = RowLayout(plan, options);
+  return decode::DestinationBytes(layout, plan.image.width, plan.image.height,
+                                  decode::RowBytes(layout, plan.image.width, plan.index_bits),
+                                  plan.index_bits);
+}
+
 // The DIB exactly as the plug-in hands it to a host, with its default
 // settings: blending on, against the default background.
 std::string DibBmp(const decode::PicturePlan& plan, std::vector<std::uint8_t>& output) {
-  std::vector<std::uint8_t> header = Zeroed(plan.header_block_bytes);
-  std::vector<std::uint8_t> bits = Zeroed(plan.bits_block_bytes);
+  decode::DibShape shape;
+  if (decode::ShapeDib(plan, shape) != decode::Failure::kNone) {
+    return Explain(decode::Failure::kTooLarge, plan);
+  }
+  std::vector<std::uint8_t> header = Zeroed(shape.header_block_bytes);
+  std::vector<std::uint8_t> bits = Zeroed(shape.bits_block_bytes);
   const decode::BlendSettings settings;
-  decode::WriteHeaderBlock(plan, header.data(), settings);
-  const decode::Failure failure =
-      decode::WriteBitsBlock(plan, bits.data(), settings);
+  decode::WriteHeaderBlock(plan, shape, header.data(), settings);
+  const decode::Failure failure = decode::WriteBitsBlock(plan, shape, bits.data(), settings);
   if (failure != decode::Failure::kNone) return decode::FailureText(failure);
   return tools::LayOutBmp(header.data(), header.size(), bits.data(), bits.size(), output);
 }
@@ -73,14 +97,13 @@ std::string Convert(const decode::PicturePlan& plan, const ConvertOptions& optio
   PngPicture png;
   png.width = plan.image.width;
   png.height = plan.image.height;
-  decode::Destination rows{options.blend ? decode::PixelLayout::kRgb24 : decode::PixelLayout::kRgba32};
+  decode::Destination rows{RowLayout(plan, options)};
   rows.blend = blend;
   png.colour = options.blend ? PngColour::kRgb : PngColour::kRgba;
   std::vector<std::uint8_t> pixels, palette;
   if (decode::IsIndexed(plan)) {
-    rows.layout = decode::PixelLayout::kIndex;
     png.colour = PngColour::kIndexed;
-    png.bit_depth = static_cast<std::uint8_t>(plan.dib_bit_count);
+    png.bit_depth = static_cast<std::uint8_t>(plan.index_bits);
     png.palette_entries = decode::ColourTableEntries(plan);
     png.palette_alpha = !options.blend;
     decode::Destination table{png.palette_alpha ? decode::PixelLayout::kRgba32
@@ -92,9 +115,9 @@ std::string Convert(const decode::PicturePlan& plan, const ConvertOptions& optio
     decode::WritePalette(plan, table);
     png.palette = palette.data();
   }
-  rows.stride = (std::uint64_t{png.width} * decode::LayoutBits(rows.layout, plan.dib_bit_count) + 7) / 8;
-  if (rows.stride * png.height > kMaxBlockBytes) return Explain(decode::Failure::kTooLarge, plan);
-  pixels = Zeroed(rows.stride * png.height);
+  rows.stride = decode::RowBytes(rows.layout, png.width, plan.index_bits);
+  pixels = Zeroed(
+      decode::DestinationBytes(rows.layout, png.width, png.height, rows.stride, plan.index_bits));
   rows.data = pixels.data();
   rows.bytes = pixels.size();
   const decode::Failure failure = decode::WritePixels(plan, rows);
@@ -115,9 +138,15 @@ std::string ConvertPicture(gim::ByteView input, const ConvertOptions& options,
                            std::vector<std::uint8_t>& output, StepTimes& times) {
   const gim::Recognition recognition = gim::Recognise(input);
   if (!recognition.recognised) return "not a GIM picture";
+  const gim::Reader reader{input, recognition.big_endian};
   decode::PicturePlan plan;
-  const decode::Failure failure = decode::PlanPicture(gim::Reader{input, recognition.big_endian},
-                                                      recognition.blocks, kMaxBlockBytes, plan);
+  decode::Failure failure = decode::ConfigurePicture(reader, recognition.blocks, plan);
+  // Too large for this program whatever the file holds, as the plug-in
+  // judges it.
+  if (failure == decode::Failure::kNone && LargestBlock(plan, options) > kMaxBlockBytes) {
+    failure = decode::Failure::kTooLarge;
+  }
+  if (failure == decode::Failure::kNone) failure = decode::LocatePixels(reader, plan);
   if (failure != decode::Failure::kNone) return Explain(failure, plan);
   try {
     return Convert(plan, options, output, times);

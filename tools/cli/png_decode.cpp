@@ -131,4 +131,16 @@ std::string DecodePng(gim::ByteView png, DecodedPng& out) {
   return {};
 }
 
+encode::SourcePicture SourcePictureOf(const DecodedPng& png) {
+  encode::SourcePicture picture{png.width, png.height};
+  if (png.indexed) {
+    picture.indices = png.pixels.data();
+    picture.palette = png.palette.data();
+    picture.palette_entries = static_cast<std::uint32_t>(png.palette.size() / 4);
+  } else {
+    picture.rgba = png.pixels.data();
+  }
+  return picture;
+}
+
 }  // namespace tovak::cli

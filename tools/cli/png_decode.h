@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "encode/encode.h"
 #include "gim/byte_view.h"
 
 namespace tovak::cli {
@@ -23,5 +24,8 @@ struct DecodedPng {
 // header's size is checked before any pixel is decoded: no width or height
 // of 0 or over 65535, no picture of 2 GiB or more.
 std::string DecodePng(gim::ByteView png, DecodedPng& out);
+
+// The decoded PNG as the encoder takes it; it points into `png`.
+encode::SourcePicture SourcePictureOf(const DecodedPng& png);
 
 }  // namespace tovak::cli
