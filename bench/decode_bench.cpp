@@ -17,6 +17,7 @@
 #include "decode/plan.h"
 #include "bench/random_picture.h"
 #include "gim/container.h"
+#include "plugin/host_api.h"
 
 namespace {
 

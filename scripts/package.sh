@@ -8,7 +8,8 @@
 # libspng, which tovak.exe contains and whose licence asks binaries to carry
 # it. tovak.exe also contains libimagequant, which is GPL-3.0-or-later: it is
 # distributed under that licence, whose text ships as GPL-3.0.txt beside
-# libimagequant's own notice. VERSION is the project version that CMake holds. (libsquish is not in
+# libimagequant's own notice. VERSION is the project version that CMake
+# holds. (libsquish is not in
 # the DLLs: they decode DXT blocks themselves, so its licence does not ship.
 # zlib's licence asks nothing of binaries.) Beside the zip it writes the
 # Windows installer build/tovak-VERSION-setup.exe, which installs the same
