@@ -3,20 +3,17 @@
 #include <algorithm>
 
 #include "gim/formats.h"
+#include "gim/geometry.h"
 #include "tools/cli/files.h"
 
 namespace tovak::cli {
 namespace {
 
-bool Direct(const gim::FormatDescription& format) {
-  return format.kind == gim::PixelKind::kWord16 || format.kind == gim::PixelKind::kRgba8888;
-}
-
 // The format table's names, lower case, as the command line takes them.
 std::vector<std::string> FormatNames(bool direct_only) {
   std::vector<std::string> names;
   for (const gim::FormatDescription& format : gim::kFormats) {
-    if (direct_only && !Direct(format)) continue;
+    if (direct_only && !gim::IsDirectColour(format)) continue;
     std::string name;
     for (const char* c = format.name; *c != '\0'; ++c) {
       name += static_cast<char>(*c >= 'A' && *c <= 'Z' ? *c - 'A' + 'a' : *c);
@@ -53,7 +50,7 @@ bool Choose(const Option& option, const std::string& text, std::uint16_t& choice
     return word != option.words.end();
   }
   const gim::FormatDescription* format = gim::FormatNamed(text);
-  if (format == nullptr || (option.takes == Takes::kDirectFormat && !Direct(*format))) {
+  if (format == nullptr || (option.takes == Takes::kDirectFormat && !gim::IsDirectColour(*format))) {
     return false;
   }
   choice = format->code;
