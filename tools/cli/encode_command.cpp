@@ -1,6 +1,7 @@
 // The encode command: each PNG file to a GIM file, through the shared batch,
 // stored as asked or as its original is (--like).
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -27,15 +28,22 @@ double Since(Clock::time_point start) {
 
 // The local date and time as C's asctime writes it, without its line end,
 // as the file-info blocks of real files hold it: "Mon Mar 16 20:14:52 2009".
+// Formatted here by the C standard's own definition of asctime, whose
+// day-of-month field strftime cannot give on every runtime.
 std::string Now() {
+  static const char kDays[7][4] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char kMonths[12][4] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   const std::time_t now = std::time(nullptr);
-  char text[32] = {};
-  // Called once, before the batch starts its threads. The "C" locale's
-  // names are asctime's.
-  const std::tm* local = std::localtime(&now);
-  if (local == nullptr || std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y", local) == 0) {
+  // Called once, before the batch starts its threads.
+  const std::tm* t = std::localtime(&now);
+  if (t == nullptr || t->tm_wday < 0 || t->tm_wday > 6 || t->tm_mon < 0 || t->tm_mon > 11) {
     return "unknown date";
   }
+  char text[64] = {};
+  std::snprintf(text, sizeof text, "%.3s %.3s%3d %.2d:%.2d:%.2d %d", kDays[t->tm_wday],
+                kMonths[t->tm_mon], t->tm_mday, t->tm_hour, t->tm_min, t->tm_sec,
+                1900 + t->tm_year);
   return text;
 }
 
