@@ -286,8 +286,12 @@ TEST(EncodeLike, EditedTextureGoesBackWithItsPaletteOrANewOne) {
 
     const std::string png = Utf8(dir / "edited" / (std::string(c.name) + ".png"));
     ASSERT_EQ(Tovak({"encode", png, "--like", Utf8(gim), "-o", Utf8(dir / "kept")}).exit_code, 0);
-    ASSERT_EQ(Tovak({"encode", png, "--like", Utf8(gim), "--palette", "new", "-o", Utf8(dir / "new")}).exit_code, 0);
+    // Only a converter with a quantiser makes a new palette of so many colours.
+    const bool quantises = Tovak({"--version"}).output.find("libimagequant") != std::string::npos;
+    const TovakRun fresh_run = Tovak({"encode", png, "--like", Utf8(gim), "--palette", "new", "-o", Utf8(dir / "new")});
+    ASSERT_EQ(fresh_run.exit_code, quantises ? 0 : 1) << fresh_run.output;
     for (const char* way : {"kept", "new"}) {
+      if (!quantises && std::string(way) == "new") continue;
       EXPECT_EQ(Described(dir / way / (std::string(c.name) + ".gim")), Described(gim)) << way;
       ASSERT_EQ(Tovak({"convert", Utf8(dir / way), "-o", Utf8(dir / way / "png"), "--force"}).exit_code, 0);
     }
@@ -312,6 +316,7 @@ TEST(EncodeLike, EditedTextureGoesBackWithItsPaletteOrANewOne) {
       }
     }
     EXPECT_GT(edited_pixels, 100);
+    if (!quantises) continue;
     const Png fresh = ReadPng(dir / "new" / "png" / (std::string(c.name) + ".png"));
     EXPECT_GT(Psnr(fresh.rgba, edited), Psnr(kept.rgba, edited));
   }

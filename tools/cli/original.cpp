@@ -6,6 +6,7 @@
 #include "decode/driver.h"
 #include "decode/plan.h"
 #include "gim/container.h"
+#include "gim/limits.h"
 #include "tools/cli/files.h"
 
 namespace tovak::cli {
@@ -38,6 +39,8 @@ std::vector<std::string> InfoStrings(const gim::Reader& reader, std::uint64_t bl
 decode::Failure DecodeRgba(const decode::PicturePlan& plan, std::vector<std::uint8_t>& rgba) {
   const std::uint32_t width = plan.image.width;
   const std::uint32_t height = plan.image.height;
+  // Decoded whole, as convert decodes it: within one block's limit.
+  if (std::uint64_t{4} * width * height > gim::kMaxBlockBytes) return decode::Failure::kTooLarge;
   rgba.assign(std::size_t{4} * width * height, 0);
   if (!decode::IsIndexed(plan)) {
     return decode::WritePixels(plan, decode::Destination{decode::PixelLayout::kRgba32, rgba.data(),
@@ -57,7 +60,7 @@ decode::Failure DecodeRgba(const decode::PicturePlan& plan, std::vector<std::uin
   for (std::uint32_t y = 0; y < height; ++y) {
     for (std::uint32_t x = 0; x < width; ++x) {
       // A 4-bit pair holds its left pixel high.
-      const std::uint8_t b = packed[y * stride + std::uint64_t{x} * bits / 8];
+      const std::uint8_t b = packed[static_cast<std::size_t>(y * stride + std::uint64_t{x} * bits / 8)];
       const std::size_t index = bits == 8 ? b : (x % 2 == 0 ? b >> 4 : b & 15);
       std::memcpy(&rgba[(std::size_t{y} * width + x) * 4], &palette[4 * index], 4);
     }
