@@ -26,11 +26,7 @@ bool AllZero(ByteView bytes, std::uint64_t offset) {
 }
 
 bool HeaderMatches(ByteView bytes, bool big_endian) {
-  const bool magic = BytesAre(bytes, 0, big_endian ? kMagicBig : kMagicLittle, 8);
-  if (!magic || !bytes.Contains(8, 4)) return false;
-  const char* sign = big_endian ? kSignatureBig : kSignatureLittle;
-  const bool signature = AllZero(bytes, 8) || std::memcmp(bytes.data + 8, sign, 4) == 0;
-  if (!signature) return false;
+  if (!FileHeaderMatches(bytes, big_endian)) return false;
 
   const Reader reader{bytes, big_endian};
   std::uint16_t root_id = 0;
@@ -53,6 +49,13 @@ Recognition RecogniseAs(ByteView bytes, bool big_endian) {
 }
 
 }  // namespace
+
+bool FileHeaderMatches(ByteView bytes, bool big_endian) {
+  const bool magic = BytesAre(bytes, 0, big_endian ? kMagicBig : kMagicLittle, 8);
+  if (!magic || !bytes.Contains(8, 4)) return false;
+  const char* sign = big_endian ? kSignatureBig : kSignatureLittle;
+  return AllZero(bytes, 8) || std::memcmp(bytes.data + 8, sign, 4) == 0;
+}
 
 Recognition Recognise(ByteView bytes) {
   const Recognition little = RecogniseAs(bytes, false);

@@ -91,6 +91,11 @@ struct Recognition {
   Blocks blocks;  // the image and palette blocks of a recognised buffer
 };
 
+// Whether the bytes start with a GIM file header of the byte order: its
+// magic and version, then that order's signature or zeros, which writers of
+// both orders have left there. Reads at most the header's first 12 bytes.
+bool FileHeaderMatches(ByteView bytes, bool big_endian);
+
 // Decides whether the bytes are a GIM picture tovak converts, and in which
 // byte order. Reads nothing outside the view.
 Recognition Recognise(ByteView bytes);

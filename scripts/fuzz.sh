@@ -27,7 +27,7 @@ mkdir -p "$run/seeds" "$run/png-seeds" "$run/artifacts"
 cp tests/bad_inputs/*.gim "$run/seeds/"
 if compgen -G "../shared/samples/*.gim" >/dev/null; then cp ../shared/samples/*.gim "$run/seeds/"; fi
 
-for target in recognise_fuzz get_picture_fuzz encode_fuzz; do
+for target in recognise_fuzz get_picture_fuzz encode_fuzz wic_pixels_fuzz; do
   echo "== $target for ${seconds}s"
   seeds="$run/seeds"
   if [ "$target" = encode_fuzz ]; then seeds="$run/png-seeds"; fi

@@ -1,38 +1,25 @@
 #include "wic/decoder.h"
 
-#include "decode/destination.h"
-#include "gim/container.h"
 #include "gim/limits.h"
 #include "wic/frame.h"
 #include "wic/guids.h"
+#include "wic/picture.h"
 #include "wic/stream_read.h"
 
 namespace tovak::wic {
 namespace {
 
-// The stream's bytes as a picture, judged as the plug-in judges them: what
-// it would answer 2 to is a bad header (not GIM after all) or a bad image
-// (GIM headers whose data is missing or makes no picture); what it would
-// answer 4 to is out of range.
+// The stream's bytes as a picture: not GIM after all is a bad header; GIM
+// headers whose data is missing or makes no picture a bad image; a picture
+// larger than one block of memory out of range.
 HRESULT PlanFromBytes(gim::ByteView view, decode::PicturePlan& plan) {
-  const gim::Recognition recognition = gim::Recognise(view);
-  if (!recognition.recognised) return WINCODEC_ERR_BADHEADER;
-  const gim::Reader reader{view, recognition.big_endian};
-  if (decode::ConfigurePicture(reader, recognition.blocks, plan) != decode::Failure::kNone) {
-    return WINCODEC_ERR_BADIMAGE;
+  switch (OpenPicture(view, plan)) {
+    case Opening::kOpened: return S_OK;
+    case Opening::kNotGim: return WINCODEC_ERR_BADHEADER;
+    case Opening::kTooLarge: return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
+    case Opening::kBadImage: break;
   }
-  // The whole picture may be decoded into one block of the layout it is
-  // handed out in: too large for that is out of range, whatever the file
-  // holds.
-  const decode::PixelLayout layout =
-      decode::IsIndexed(plan) ? decode::PixelLayout::kIndex : decode::PixelLayout::kBgra32;
-  const std::uint64_t row = decode::RowBytes(layout, plan.image.width, plan.index_bits);
-  if (decode::DestinationBytes(layout, plan.image.width, plan.image.height, row,
-                               plan.index_bits) > gim::kMaxBlockBytes) {
-    return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
-  }
-  return decode::LocatePixels(reader, plan) == decode::Failure::kNone ? S_OK
-                                                                     : WINCODEC_ERR_BADIMAGE;
+  return WINCODEC_ERR_BADIMAGE;
 }
 
 }  // namespace
@@ -68,6 +55,9 @@ ULONG Decoder::Release() {
   return static_cast<ULONG>(left);
 }
 
+// Only the file header is read: a client asks every decoder whose pattern
+// matched, and the file may be large. Whether the rest makes a picture is
+// Initialize's to find out.
 HRESULT Decoder::QueryCapability(IStream* stream, DWORD* capability) {
   if (stream == nullptr || capability == nullptr) return E_INVALIDARG;
   *capability = 0;
@@ -78,19 +68,15 @@ HRESULT Decoder::QueryCapability(IStream* stream, DWORD* capability) {
   ULARGE_INTEGER position{};
   HRESULT hr = StreamPosition(stream, position);
   if (FAILED(hr)) return hr;
-  Block bytes;
-  std::uint64_t size = 0;
-  hr = ReadWholeStream(stream, gim::kMaxBlockBytes, bytes, size);
-  if (SUCCEEDED(hr)) {
-    decode::PicturePlan plan;
-    if (SUCCEEDED(PlanFromBytes({bytes.data(), size}, plan))) {
-      *capability = WICBitmapDecoderCapabilityCanDecodeAllImages |
-                    WICBitmapDecoderCapabilityCanDecodeSomeImages;
-    }
+  std::uint8_t header[kHeaderBytes];
+  ULONG got = 0;
+  hr = ReadStreamStart(stream, header, sizeof header, got);
+  if (SUCCEEDED(hr) && StartsLikeGim({header, got})) {
+    *capability =
+        WICBitmapDecoderCapabilityCanDecodeAllImages | WICBitmapDecoderCapabilityCanDecodeSomeImages;
   }
   // The stream is the client's: it gets its position back whatever was read.
   const HRESULT restored = SeekStream(stream, position.QuadPart);
-  if (hr == WINCODEC_ERR_IMAGESIZEOUTOFRANGE) hr = S_OK;  // too long: no capability
   return FAILED(hr) ? hr : restored;
 }
 
@@ -106,7 +92,6 @@ HRESULT Decoder::Initialize(IStream* stream, WICDecodeOptions /*options*/) {
     plan_ = decode::PicturePlan{};
     return hr;
   }
-  layout_ = LayoutOf(plan_);
   initialised_ = true;
   return S_OK;
 }
@@ -180,17 +165,19 @@ HRESULT Decoder::GetFrame(UINT index, IWICBitmapFrameDecode** frame) {
     Locked locked(lock_);
     if (!initialised_) return WINCODEC_ERR_NOTINITIALIZED;
   }
-  if (index != 0) return E_INVALIDARG;
+  if (index != 0) return WINCODEC_ERR_FRAMEMISSING;
   return CreateFrame(this, frame);
 }
 
 HRESULT Decoder::WholePicture(const std::uint8_t*& rows, std::uint64_t& stride) {
   Locked locked(lock_);
   if (whole_.data() == nullptr) {
-    const std::uint64_t row_bytes = RowBytes(layout_, plan_.image.width);
+    const std::uint64_t row_bytes = RowBytes(plan_, plan_.image.width);
     const std::uint64_t bytes = row_bytes * plan_.image.height;
-    if (!whole_.Allocate(bytes)) return E_OUTOFMEMORY;
-    if (!DecodeWhole(plan_, layout_, whole_.data(), row_bytes, bytes)) {
+    // Zeroed, so that no byte a rectangle copies out of it was ever the
+    // heap's, whatever the decode writes.
+    if (!whole_.Allocate(bytes, true)) return E_OUTOFMEMORY;
+    if (!DecodeWhole(plan_, whole_.data(), row_bytes, bytes)) {
       whole_.Reset();
       return E_UNEXPECTED;
     }

@@ -44,10 +44,9 @@ class Decoder final : public IWICBitmapDecoder {
   HRESULT STDMETHODCALLTYPE GetFrame(UINT index, IWICBitmapFrameDecode** frame) override;
 
   // For the frame, which exists only once Initialize has succeeded: from
-  // then on the plan and layout never change.
+  // then on the plan never changes.
   const decode::PicturePlan& plan() const { return plan_; }
-  Layout layout() const { return layout_; }
-  // The whole picture decoded once, in the layout, rows `stride` bytes apart
+  // The whole picture decoded once, in its layout, rows `stride` bytes apart
   // with no padding; made on the first call, shared by every frame.
   HRESULT WholePicture(const std::uint8_t*& rows, std::uint64_t& stride);
   // Whether WholePicture has already been made.
@@ -59,7 +58,6 @@ class Decoder final : public IWICBitmapDecoder {
   bool initialised_ = false;
   Block bytes_;  // the stream's bytes, which the plan points into
   decode::PicturePlan plan_;
-  Layout layout_ = Layout::kBgra32;
   Block whole_;
   std::uint64_t whole_stride_ = 0;
 };

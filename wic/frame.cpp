@@ -8,9 +8,10 @@
 namespace tovak::wic {
 namespace {
 
-// GIM stores no resolution; 72 dots per inch is what WIC's own codecs
-// answer for pictures without one.
-constexpr double kDotsPerInch = 72.0;
+// GIM stores no resolution; 96 dots per inch is what WIC's own decoders
+// answer for pictures without one, and what programs that size pictures by
+// it (WPF's) take as one pixel per device-independent unit.
+constexpr double kDotsPerInch = 96.0;
 
 HRESULT ResultOf(Request request) {
   switch (request) {
@@ -62,10 +63,11 @@ class Frame final : public IWICBitmapFrameDecode {
 
   HRESULT STDMETHODCALLTYPE GetPixelFormat(WICPixelFormatGUID* format) override {
     if (format == nullptr) return E_INVALIDARG;
-    switch (decoder_->layout()) {
-      case Layout::kBgra32: *format = kPixelFormat32bppBGRA; break;
-      case Layout::kIndex4: *format = kPixelFormat4bppIndexed; break;
-      case Layout::kIndex8: *format = kPixelFormat8bppIndexed; break;
+    const decode::PicturePlan& plan = decoder_->plan();
+    if (LayoutOf(plan) != decode::PixelLayout::kIndex) {
+      *format = kPixelFormat32bppBGRA;
+    } else {
+      *format = plan.index_bits == 4 ? kPixelFormat4bppIndexed : kPixelFormat8bppIndexed;
     }
     return S_OK;
   }
@@ -79,7 +81,7 @@ class Frame final : public IWICBitmapFrameDecode {
 
   HRESULT STDMETHODCALLTYPE CopyPalette(IWICPalette* palette) override {
     if (palette == nullptr) return E_INVALIDARG;
-    if (decoder_->layout() == Layout::kBgra32) return WINCODEC_ERR_PALETTEUNAVAILABLE;
+    if (!decode::IsIndexed(decoder_->plan())) return WINCODEC_ERR_PALETTEUNAVAILABLE;
     std::uint32_t colours[kMaxPaletteColours];
     const std::uint32_t count = PaletteColours(decoder_->plan(), colours);
     return palette->InitializeCustom(colours, count);
@@ -118,7 +120,6 @@ class Frame final : public IWICBitmapFrameDecode {
 // decoder's whole picture, decoded once on first use.
 HRESULT Frame::CopyPixels(const WICRect* rect, UINT stride, UINT buffer_bytes, BYTE* buffer) {
   const decode::PicturePlan& plan = decoder_->plan();
-  const Layout layout = decoder_->layout();
   const std::uint32_t width = plan.image.width;
   const std::uint32_t height = plan.image.height;
   Rect wanted;
@@ -128,20 +129,20 @@ HRESULT Frame::CopyPixels(const WICRect* rect, UINT stride, UINT buffer_bytes, B
     wanted = {rect->X, rect->Y, rect->Width, rect->Height};
   }
   const Request request =
-      CheckRequest(width, height, layout, wanted, stride, buffer_bytes, buffer != nullptr);
+      CheckRequest(plan, wanted, stride, buffer_bytes, buffer != nullptr);
   if (request != Request::kCopy) return ResultOf(request);
 
   const bool whole = wanted.x == 0 && wanted.y == 0 &&
                      static_cast<std::uint32_t>(wanted.width) == width &&
                      static_cast<std::uint32_t>(wanted.height) == height;
   if (whole && !decoder_->HasWholePicture()) {
-    return DecodeWhole(plan, layout, buffer, stride, buffer_bytes) ? S_OK : E_UNEXPECTED;
+    return DecodeWhole(plan, buffer, stride, buffer_bytes) ? S_OK : E_UNEXPECTED;
   }
   const std::uint8_t* rows = nullptr;
   std::uint64_t rows_stride = 0;
   const HRESULT hr = decoder_->WholePicture(rows, rows_stride);
   if (FAILED(hr)) return hr;
-  CopyRect(rows, rows_stride, layout, wanted, buffer, stride);
+  CopyRect(plan, rows, rows_stride, wanted, buffer, stride);
   return S_OK;
 }
 

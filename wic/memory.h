@@ -15,9 +15,9 @@ namespace tovak::wic {
 
 // Null when the block cannot be had, or when `bytes` does not fit in the
 // address space.
-inline void* AllocateBytes(std::uint64_t bytes) {
+inline void* AllocateBytes(std::uint64_t bytes, DWORD flags = 0) {
   if (bytes > SIZE_MAX) return nullptr;
-  return HeapAlloc(GetProcessHeap(), 0, static_cast<SIZE_T>(bytes == 0 ? 1 : bytes));
+  return HeapAlloc(GetProcessHeap(), flags, static_cast<SIZE_T>(bytes == 0 ? 1 : bytes));
 }
 
 inline void FreeBytes(void* block) {
@@ -52,9 +52,10 @@ class Block {
   Block& operator=(const Block&) = delete;
   ~Block() { FreeBytes(data_); }
 
-  bool Allocate(std::uint64_t bytes) {
+  // `zeroed`: every byte 0, for a block that is handed out again.
+  bool Allocate(std::uint64_t bytes, bool zeroed = false) {
     FreeBytes(data_);
-    data_ = static_cast<std::uint8_t*>(AllocateBytes(bytes));
+    data_ = static_cast<std::uint8_t*>(AllocateBytes(bytes, zeroed ? HEAP_ZERO_MEMORY : 0));
     size_ = data_ == nullptr ? 0 : bytes;
     return data_ != nullptr;
   }

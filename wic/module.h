@@ -6,7 +6,7 @@
 
 namespace tovak::wic {
 
-// Every decoder and frame counts from its allocation to its release
+// Every class object, decoder and frame counts from its allocation to its release
 // (MakeObject and DestroyObject).
 void ObjectCreated();
 void ObjectDestroyed();

@@ -6,19 +6,20 @@
 
 #include <cstdint>
 
+#include "decode/destination.h"
 #include "decode/plan.h"
 
 namespace tovak::wic {
 
-// 32bppBGRA for direct-colour and DXT pictures (alpha as stored, never
-// blended); 4bppIndexed and 8bppIndexed for INDEX4 and INDEX8, the left
-// pixel of a 4-bit pair in the high nibble.
-enum class Layout : std::uint8_t { kBgra32, kIndex4, kIndex8 };
+// The decoder's layout a client receives: kBgra32 for direct-colour and DXT
+// pictures (32bppBGRA, alpha as stored, never blended), kIndex for indexed
+// ones (4bppIndexed or 8bppIndexed at the picture's index width, the left
+// pixel of a 4-bit pair in the high nibble).
+decode::PixelLayout LayoutOf(const decode::PicturePlan& plan);
 
-Layout LayoutOf(const decode::PicturePlan& plan);
-unsigned BitsPerPixel(Layout layout);
-// Bytes that `width` pixels take, without padding.
-std::uint64_t RowBytes(Layout layout, std::uint64_t width);
+// Bytes that `width` pixels of the picture take in its layout, without
+// padding.
+std::uint64_t RowBytes(const decode::PicturePlan& plan, std::uint64_t width);
 
 // WICRect's fields.
 struct Rect {
@@ -34,29 +35,33 @@ enum class Request : std::uint8_t {
   kBufferTooSmall,  // the last row would end past the buffer
 };
 
-// Judges a request for `rect` of a picture of `width` x `height` pixels
-// into a buffer of `buffer_bytes` whose rows lie `stride` bytes apart. The
-// last row needs only its own bytes, not a whole stride.
-Request CheckRequest(std::uint32_t width, std::uint32_t height, Layout layout, const Rect& rect,
-                     std::uint64_t stride, std::uint64_t buffer_bytes, bool has_buffer);
+// Judges a request for `rect` of the picture into a buffer of
+// `buffer_bytes` whose rows lie `stride` bytes apart. The last row needs
+// only its own bytes, not a whole stride.
+Request CheckRequest(const decode::PicturePlan& plan, const Rect& rect, std::uint64_t stride,
+                     std::uint64_t buffer_bytes, bool has_buffer);
 
-// The whole picture in `layout` (LayoutOf(plan)), top row first, rows
+// The whole picture in its layout, top row first, rows
 // `stride` bytes apart, in one pass over the stored pixels; `bytes` holds
-// at least what CheckRequest asks of the whole picture. Only the rows' own
-// bytes are written. False only when the buffer is too small after all.
-bool DecodeWhole(const decode::PicturePlan& plan, Layout layout, std::uint8_t* rows,
-                 std::uint64_t stride, std::uint64_t bytes);
+// at least what CheckRequest asks of the whole picture. Every byte of the
+// rows' own is written, those of pixels the file does not store as 0; the
+// bytes between rows are not. False, writing nothing, when the buffer is
+// too small after all.
+bool DecodeWhole(const decode::PicturePlan& plan, std::uint8_t* rows, std::uint64_t stride,
+                 std::uint64_t bytes);
 
 // Copies `rect` (checked) out of a decoded whole picture whose rows lie
 // `whole_stride` bytes apart. A 4-bit rectangle starting on an odd column
 // has its nibbles shifted; the nibble past an odd-width 4-bit row is zero.
-void CopyRect(const std::uint8_t* whole, std::uint64_t whole_stride, Layout layout,
-              const Rect& rect, std::uint8_t* out, std::uint64_t stride);
+void CopyRect(const decode::PicturePlan& plan, const std::uint8_t* whole,
+              std::uint64_t whole_stride, const Rect& rect, std::uint8_t* out,
+              std::uint64_t stride);
 
 // The palette of an indexed picture as WICColor values (0xAARRGGBB, alpha
-// as stored). Returns the count: the colour table's entries, or, for an
-// indexed picture without a palette, every index (16 or 256) as opaque
-// black, which is what a viewer of the plug-in's DIB shows.
+// as stored). Returns the count, a colour for every index the layout can
+// hold (16 or 256): the file's entries, then opaque black for the indices
+// its palette does not reach (all of them when it has none), as the
+// converter shows pixels that use them.
 inline constexpr std::uint32_t kMaxPaletteColours = 256;
 std::uint32_t PaletteColours(const decode::PicturePlan& plan,
                              std::uint32_t (&colours)[kMaxPaletteColours]);

@@ -1,9 +1,10 @@
 // DllRegisterServer and DllUnregisterServer: one walk of the registry table
 // each, forwards to write and backwards to remove.
+#include <objbase.h>
 #include <olectl.h>
+#include <shlobj.h>
 #include <windows.h>
 
-#include <cstdint>
 #include <cwchar>
 #include <new>
 
@@ -25,25 +26,8 @@ struct GuidText {
 };
 
 GuidText TextOf(const GUID& guid) {
-  static const wchar_t kHex[] = L"0123456789ABCDEF";
   GuidText out{};
-  wchar_t* p = out.text;
-  auto put = [&p](std::uint64_t value, int digits) {
-    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) *p++ = kHex[value >> shift & 15];
-  };
-  *p++ = L'{';
-  put(guid.Data1, 8);
-  *p++ = L'-';
-  put(guid.Data2, 4);
-  *p++ = L'-';
-  put(guid.Data3, 4);
-  *p++ = L'-';
-  put(guid.Data4[0], 2);
-  put(guid.Data4[1], 2);
-  *p++ = L'-';
-  for (int k = 2; k < 8; ++k) put(guid.Data4[k], 2);
-  *p++ = L'}';
-  *p = L'\0';
+  StringFromGUID2(guid, out.text, sizeof out.text / sizeof out.text[0]);
   return out;
 }
 
@@ -132,7 +116,8 @@ bool WriteEntry(const RegistryEntry& entry, const Placeholders& values, Buffers&
                               reinterpret_cast<const BYTE*>(&entry.number), sizeof entry.number);
       break;
     case ValueKind::kBytes:
-      status = RegSetValueExW(key, entry.name, 0, REG_BINARY, entry.bytes, entry.byte_count);
+      status = RegSetValueExW(key, entry.name, 0, REG_BINARY,
+                              reinterpret_cast<const BYTE*>(entry.bytes), entry.byte_count);
       break;
   }
   RegCloseKey(key);
@@ -199,6 +184,22 @@ Walk* StartWalk() {
 
 void EndWalk(Walk* walk) { FreeBytes(walk); }
 
+// Tells the shell that file associations changed, so that Explorer shows
+// .gim files as pictures without a new session. Only the DLL that writes
+// the shell's keys tells it. shell32 is loaded here, for this one call,
+// rather than imported: a decoder that WIC loads into every process that
+// opens a picture has no business pulling in the shell.
+void NotifyShell() {
+  if (UnderWow64()) return;
+  const HMODULE shell = LoadLibraryW(L"shell32.dll");
+  if (shell == nullptr) return;
+  using Notify = void(WINAPI*)(LONG, UINT, LPCVOID, LPCVOID);
+  const auto notify =
+      reinterpret_cast<Notify>(reinterpret_cast<void*>(GetProcAddress(shell, "SHChangeNotify")));
+  if (notify != nullptr) notify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+  FreeLibrary(shell);
+}
+
 }  // namespace
 }  // namespace tovak::wic
 
@@ -216,6 +217,7 @@ extern "C" HRESULT WINAPI DllRegisterServer() {
     }
   }
   EndWalk(walk);
+  NotifyShell();
   return hr;
 }
 
@@ -225,5 +227,6 @@ extern "C" HRESULT WINAPI DllUnregisterServer() {
   if (walk == nullptr) return E_OUTOFMEMORY;
   RemoveAll(walk->values, walk->buffers);
   EndWalk(walk);
+  NotifyShell();
   return S_OK;
 }

@@ -14,6 +14,8 @@
 
 #include <windows.h>
 
+#include "gim/container.h"
+
 namespace tovak::wic {
 
 enum class ValueKind : unsigned char { kNone, kText, kNumber, kBytes };
@@ -32,15 +34,15 @@ struct RegistryEntry {
   const wchar_t* name = nullptr;      // null: the key's default value
   const wchar_t* text = nullptr;
   DWORD number = 0;
-  const BYTE* bytes = nullptr;
+  const char* bytes = nullptr;
   DWORD byte_count = 0;
 };
 
-// The first eight bytes of a GIM file: magic and version, in file order.
-// Bytes 8-11 have two accepted forms and are left to the decoder.
-inline constexpr BYTE kLittleEndianMagic[8] = {'M', 'I', 'G', '.', '0', '0', '.', '1'};
-inline constexpr BYTE kBigEndianMagic[8] = {'.', 'G', 'I', 'M', '1', '.', '0', '0'};
-inline constexpr BYTE kWholeMask[8] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+// WIC matches the first eight bytes of a GIM file, its magic and version,
+// in file order. Bytes 8-11 have two accepted forms and are left to the
+// decoder.
+inline constexpr char kWholeMask[8] = {'\xFF', '\xFF', '\xFF', '\xFF',
+                                       '\xFF', '\xFF', '\xFF', '\xFF'};
 
 #define TOVAK_CLASS L"Software\\Classes\\CLSID\\%decoder%"
 #define TOVAK_INSTANCE L"Software\\Classes\\CLSID\\{7ED96837-96F0-4812-B211-F13C24117ED3}\\Instance"
@@ -71,13 +73,13 @@ inline constexpr RegistryEntry kRegistryTable[] = {
     {TOVAK_CLASS L"\\Patterns\\0", true, false, ValueKind::kNumber, L"Position", nullptr, 0},
     {TOVAK_CLASS L"\\Patterns\\0", true, false, ValueKind::kNumber, L"Length", nullptr, 8},
     {TOVAK_CLASS L"\\Patterns\\0", true, false, ValueKind::kBytes, L"Pattern", nullptr, 0,
-     kLittleEndianMagic, 8},
+     gim::kMagicLittle, 8},
     {TOVAK_CLASS L"\\Patterns\\0", true, false, ValueKind::kBytes, L"Mask", nullptr, 0, kWholeMask,
      8},
     {TOVAK_CLASS L"\\Patterns\\1", true, false, ValueKind::kNumber, L"Position", nullptr, 0},
     {TOVAK_CLASS L"\\Patterns\\1", true, false, ValueKind::kNumber, L"Length", nullptr, 8},
     {TOVAK_CLASS L"\\Patterns\\1", true, false, ValueKind::kBytes, L"Pattern", nullptr, 0,
-     kBigEndianMagic, 8},
+     gim::kMagicBig, 8},
     {TOVAK_CLASS L"\\Patterns\\1", true, false, ValueKind::kBytes, L"Mask", nullptr, 0, kWholeMask,
      8},
     {TOVAK_INSTANCE, false, false},

@@ -26,6 +26,22 @@ HRESULT SeekStream(IStream* stream, std::uint64_t position) {
   return Seek(stream, static_cast<LONGLONG>(position), STREAM_SEEK_SET, nullptr);
 }
 
+HRESULT ReadStreamStart(IStream* stream, std::uint8_t* out, ULONG count, ULONG& got) {
+  got = 0;
+  const HRESULT hr = SeekStream(stream, 0);
+  if (FAILED(hr)) return hr;
+  // A stream may hand fewer bytes than asked before its end.
+  while (got < count) {
+    ULONG read = 0;
+    const HRESULT result = stream->Read(out + got, count - got, &read);
+    if (FAILED(result)) return result;
+    if (read > count - got) return WINCODEC_ERR_STREAMREAD;
+    if (read == 0) break;
+    got += read;
+  }
+  return S_OK;
+}
+
 HRESULT ReadWholeStream(IStream* stream, std::uint64_t max_bytes, Block& out, std::uint64_t& size) {
   size = 0;
   ULARGE_INTEGER end{};

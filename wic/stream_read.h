@@ -17,6 +17,10 @@ namespace tovak::wic {
 // left wherever reading ended.
 HRESULT ReadWholeStream(IStream* stream, std::uint64_t max_bytes, Block& out, std::uint64_t& size);
 
+// Reads up to `count` bytes from the start of `stream` into `out`; `got` is
+// the count read, fewer when the stream is shorter.
+HRESULT ReadStreamStart(IStream* stream, std::uint8_t* out, ULONG count, ULONG& got);
+
 // The stream's position, to put back after a look at the stream.
 HRESULT StreamPosition(IStream* stream, ULARGE_INTEGER& position);
 HRESULT SeekStream(IStream* stream, std::uint64_t position);

@@ -135,6 +135,18 @@ const Reference& ReferenceOf(const Case& c) {
   return AllReferences().pictures.at(static_cast<std::size_t>(&c - all.data()));
 }
 
+void ExpectEveryRowByteWritten(IWICBitmapSource* source, const WICRect* rect, UINT stride,
+                               UINT row, UINT size) {
+  Bytes zeros(size, 0x00), ones(size, 0xFF);
+  ASSERT_EQ(source->CopyPixels(rect, stride, size, zeros.data()), S_OK);
+  ASSERT_EQ(source->CopyPixels(rect, stride, size, ones.data()), S_OK);
+  for (std::size_t k = 0; k < size; ++k) {
+    if (k % stride < row) {
+      ASSERT_EQ(zeros[k], ones[k]) << "byte " << k << " never written";
+    }
+  }
+}
+
 int LayoutBits(const Case& c) { return c.index_bits != 0 ? c.index_bits : 32; }
 
 std::uint32_t PixelIn(const std::uint8_t* rows, std::uint64_t stride, int bits, std::uint32_t x,

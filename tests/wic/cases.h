@@ -46,6 +46,13 @@ const Reference& ReferenceOf(const Case& c);
 std::uint32_t ExpectedPixel(const Case& c, std::uint32_t x, std::uint32_t y);
 std::uint32_t PixelIn(const std::uint8_t* rows, std::uint64_t stride, int bits, std::uint32_t x,
                       std::uint32_t y);
+// CopyPixels of `rect` (null: the whole picture) into two buffers of `size`
+// bytes, one filled with 0x00 and one with 0xFF: every byte of every row
+// (the first `row` bytes of each `stride`) must come out the same, that is,
+// written whatever the buffer held.
+void ExpectEveryRowByteWritten(IWICBitmapSource* source, const WICRect* rect, UINT stride,
+                               UINT row, UINT size);
+
 // Bits per pixel of the decoder's layout for a case.
 int LayoutBits(const Case& c);
 
