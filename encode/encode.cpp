@@ -53,9 +53,11 @@ void MapToKeptPalette(const SourcePicture& picture, const KeptPalette& kept,
     MapToNearestEntries(picture.rgba, pixels, decoded.data(), usable, entry, indices.data());
     return;
   }
+  // Indices are bytes: no pixel reaches past entry 255.
+  const std::uint32_t own = std::min<std::uint32_t>(picture.palette_entries, 256);
   std::uint8_t to_kept[256] = {};
-  MapToNearestEntries(picture.palette, picture.palette_entries, decoded.data(), usable, entry, to_kept);
-  for (std::uint32_t e = 0; e < picture.palette_entries && e < usable; ++e) {
+  MapToNearestEntries(picture.palette, own, decoded.data(), usable, entry, to_kept);
+  for (std::uint32_t e = 0; e < own && e < usable; ++e) {
     if (std::memcmp(picture.palette + 4 * e, &decoded[4 * e], 4) == 0) to_kept[e] = static_cast<std::uint8_t>(e);
   }
   for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = to_kept[picture.indices[i]];

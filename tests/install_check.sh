@@ -12,6 +12,6 @@ rm -rf "$work"
 "$cmake" --install "$build" --prefix "$work" >/dev/null
 found="$(cd "$work" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
 [ "$found" = "bin/tovak" ] || fail "the prefix holds '$found', not 'bin/tovak'"
-said="$("$work/bin/tovak" --version)"
+said="$("$work/bin/tovak" --version | head -n 1)"
 [ "$said" = "tovak $version" ] || fail "the installed tovak says '$said'"
 echo "install_check: $work holds bin/tovak $version alone"

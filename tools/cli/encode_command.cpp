@@ -9,6 +9,7 @@
 #include "decode/palette.h"
 #include "encode/channel_packing.h"
 #include "encode/encode.h"
+#include "encode/quantise.h"
 #include "tools/cli/batch.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/files.h"
@@ -73,8 +74,10 @@ std::string Explain(encode::Outcome outcome, const encode::EncodeOptions& option
     case encode::Failure::kTooManyColours: {
       const gim::FormatDescription* format = gim::DescribeFormat(options.format);
       return "the picture has " + value + " colours, more than " + format->name + " holds (" +
-             std::to_string(1u << format->usual_bits_per_pixel) +
-             ") and this tovak has no quantiser: reduce them first, for example with pngquant";
+             std::to_string(1u << format->usual_bits_per_pixel) + ") and " +
+             (encode::CanQuantise() ? "the quantiser failed"
+                                    : "this tovak has no quantiser: reduce them first, for "
+                                      "example with pngquant");
     }
     case encode::Failure::kDimensionTooLarge:
     case encode::Failure::kSwizzledDxtHeight:
