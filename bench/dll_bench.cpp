@@ -4,15 +4,19 @@
 //   copy:   allocating a fresh moveable zero-initialised local block of the
 //           bits block's size and copying that many bytes into it, the least
 //           a plug-in that hands back a new block can do;
-//   squish: libsquish's DecompressImage alone on the same blocks (DXT only),
-//           into a fresh fixed zero-initialised local block of the decoded
-//           plane's size, as a decoder that hands back new memory must, and
-//           (squish-warm) into a plane allocated once, which pays no page
-//           faults at all.
+//   warm:   libsquish's DecompressImage alone on the same blocks (DXT only),
+//           into a plane allocated once, which pays no page faults at all.
+// Beside them, the same pixel pass as the DLL's (this program links the
+// decoder) writing a 24-bit DIB's rows into a block allocated once: the
+// decoder's own work, free of allocation and page faults, against copying
+// the same bytes into a warm block and against squish-warm. --before PATH
+// times a second build of the plug-in in the same rounds, so that a change
+// is measured against what it replaces in one run.
 // Each figure is the median of several rounds after a warm-up; decode and
 // baseline rounds alternate, so that drift of the machine hits both alike.
 //
-//   tovak_dll_bench [PLUGIN] [--side N] [--rounds N] [--peak CASE]
+//   tovak_dll_bench [PLUGIN] [--before PLUGIN] [--only PREFIX] [--side N] [--rounds N]
+//                   [--peak CASE]
 //
 // --peak CASE decodes that one case once and prints the growth of the peak
 // working set beside the sizes of the two blocks handed back.
@@ -29,6 +33,8 @@
 #include <vector>
 
 #include "bench/random_picture.h"
+#include "decode/driver.h"
+#include "decode/plan.h"
 #include "gim/container.h"
 
 namespace {
@@ -105,6 +111,48 @@ struct Plugin {
   GetPictureFn get_picture = nullptr;
 };
 
+bool Load(const std::string& path, Plugin& plugin) {
+  HMODULE module = LoadLibraryA(path.c_str());
+  if (module == nullptr) {
+    std::fprintf(stderr, "cannot load %s\n", path.c_str());
+    return false;
+  }
+  plugin.get_picture = reinterpret_cast<GetPictureFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(module, "GetPicture")));
+  return plugin.get_picture != nullptr;
+}
+
+// The pixel pass alone, as the plug-in runs it for a 24-bit DIB with its
+// default settings, into `bits` (the DIB's rows, allocated once).
+struct WarmPass {
+  tovak::decode::PicturePlan plan;
+  tovak::decode::Destination to;
+  bool ready = false;
+
+  WarmPass(const Bytes& file, Bytes& bits) {
+    const tovak::gim::ByteView view{file.data(), file.size()};
+    const tovak::gim::Recognition recognition = tovak::gim::Recognise(view);
+    const tovak::gim::Reader reader{view, recognition.big_endian};
+    if (tovak::decode::PlanPicture(reader, recognition.blocks, 0x7FFFFFFF, plan) !=
+        tovak::decode::Failure::kNone) {
+      return;
+    }
+    const std::uint64_t width = plan.image.width;
+    const std::uint64_t height = plan.image.height;
+    const bool indexed = tovak::decode::IsIndexed(plan);
+    to.layout = indexed ? tovak::decode::PixelLayout::kIndex : tovak::decode::PixelLayout::kBgr24;
+    const unsigned bits_per_pixel = indexed ? plan.dib_bit_count : 24;
+    to.stride = (width * bits_per_pixel + 31) / 32 * 4;
+    to.bytes = to.stride * height;
+    to.rows = tovak::decode::RowOrder::kBottomUp;
+    to.blend = tovak::decode::BlendSettings{};
+    bits.resize(static_cast<std::size_t>(to.bytes));
+    to.data = bits.data();
+    ready = true;
+  }
+  void Run() const { tovak::decode::WritePixelsIn<tovak::decode::PixelLayout::kBgr24>(plan, to); }
+};
+
 int Decode(const Plugin& plugin, const Bytes& file, SIZE_T* bits_bytes, SIZE_T* header_bytes) {
   HLOCAL header = nullptr;
   HLOCAL bits = nullptr;
@@ -154,27 +202,28 @@ int main(int argc, char** argv) {
   std::uint16_t side = 2048;
   int rounds = 9;
   const char* peak_case = nullptr;
+  std::string before_path;
+  std::string only;  // the cases whose names start with it
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--side" && i + 1 < argc) {
       side = static_cast<std::uint16_t>(std::atoi(argv[++i]));
     } else if (arg == "--rounds" && i + 1 < argc) {
       rounds = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--only" && i + 1 < argc) {
+      only = argv[++i];
+    } else if (arg == "--before" && i + 1 < argc) {
+      before_path = argv[++i];
     } else if (arg == "--peak" && i + 1 < argc) {
       peak_case = argv[++i];
     } else {
       plugin_path = arg;
     }
   }
-  HMODULE module = LoadLibraryA(plugin_path.c_str());
-  if (module == nullptr) {
-    std::fprintf(stderr, "cannot load %s\n", plugin_path.c_str());
-    return 1;
-  }
   Plugin plugin;
-  plugin.get_picture = reinterpret_cast<GetPictureFn>(
-      reinterpret_cast<void (*)()>(GetProcAddress(module, "GetPicture")));
-  if (plugin.get_picture == nullptr) return 1;
+  if (!Load(plugin_path, plugin)) return 1;
+  Plugin before;
+  if (!before_path.empty() && !Load(before_path, before)) return 1;
 
   if (peak_case != nullptr) {
     for (const Case& c : kCases) {
@@ -184,21 +233,31 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  std::printf("GetPicture, memory mode, %u x %u, median of %d rounds\n", side, side, rounds);
-  std::printf("%-22s %10s %10s %8s %10s %8s %10s %8s\n", "case", "decode ms", "copy ms",
-              "/copy", "squish ms", "/squish", "warm ms", "/warm");
+  std::printf("GetPicture, memory mode, %u x %u, median of %d rounds; ms, and ratios\n", side,
+              side, rounds);
+  std::printf("  /copy: to a fresh copy of the bits block; /warm: to squish-warm; pass: the "
+              "pixel pass into a warm block, to a warm copy or (DXT) to squish-warm%s\n",
+              before_path.empty() ? "" : "; before: --before's GetPicture");
+  std::printf("%-20s %8s %8s %6s %8s %6s %7s %7s %6s", "case", "decode", "copy", "/copy", "warm",
+              "/warm", "pass", "wcopy", "pass/");
+  if (!before_path.empty()) std::printf(" %8s %6s %6s", "before", "/copy", "/warm");
+  std::printf("\n");
   for (const Case& c : kCases) {
+    if (std::strncmp(c.name, only.c_str(), only.size()) != 0) continue;
     const Bytes file = MakeFile(c, side);
     if (file.empty()) {
-      std::printf("%-22s not written at this side\n", c.name);
+      std::printf("%-20s not written at this side\n", c.name);
       continue;
     }
     SIZE_T bits_bytes = 0;
     if (Decode(plugin, file, &bits_bytes, nullptr) != 0) {
-      std::printf("%-22s GetPicture failed\n", c.name);
+      std::printf("%-20s GetPicture failed\n", c.name);
       continue;
     }
     const Bytes copy_source = tovak::bench::RandomBytes(bits_bytes, 99);
+    Bytes warm_copy(copy_source.size());
+    Bytes pass_bits;
+    const WarmPass pass(file, pass_bits);
     Bytes blocks;
     Bytes plane;
     int plane_width = side;
@@ -210,46 +269,40 @@ int main(int argc, char** argv) {
       blocks = StoredBlocks(file);
       plane.resize(std::size_t{4} * static_cast<std::size_t>(plane_width) * side);
     }
-    std::vector<double> decode_times;
-    std::vector<double> copy_times;
-    std::vector<double> squish_times;
-    std::vector<double> warm_times;
+    std::vector<double> times[6];  // decode, copy, warm squish, pass, warm copy, before
+    const auto timed = [](std::vector<double>& into, bool keep, auto&& run) {
+      const double t = Now();
+      run();
+      if (keep) into.push_back(Now() - t);
+    };
     for (int round = -1; round < rounds; ++round) {  // round -1 warms up
-      double t = Now();
-      Decode(plugin, file, nullptr, nullptr);
-      const double decode = Now() - t;
-      t = Now();
-      BareCopy(copy_source);
-      const double copy = Now() - t;
-      double squished = 0;
-      double warm = 0;
+      const bool keep = round >= 0;
+      timed(times[0], keep, [&] { Decode(plugin, file, nullptr, nullptr); });
+      timed(times[1], keep, [&] { BareCopy(copy_source); });
       if (c.squish_flags != 0) {
-        t = Now();
-        void* fresh = LocalAlloc(LMEM_FIXED | LMEM_ZEROINIT, plane.size());
-        squish::DecompressImage(static_cast<squish::u8*>(fresh), plane_width, side,
-                                blocks.data(), c.squish_flags);
-        LocalFree(fresh);
-        squished = Now() - t;
-        t = Now();
-        squish::DecompressImage(plane.data(), plane_width, side, blocks.data(), c.squish_flags);
-        warm = Now() - t;
+        timed(times[2], keep, [&] {
+          squish::DecompressImage(plane.data(), plane_width, side, blocks.data(), c.squish_flags);
+        });
       }
-      if (round < 0) continue;
-      decode_times.push_back(decode);
-      copy_times.push_back(copy);
-      squish_times.push_back(squished);
-      warm_times.push_back(warm);
+      if (pass.ready) timed(times[3], keep, [&] { pass.Run(); });
+      timed(times[4], keep, [&] {
+        std::memcpy(warm_copy.data(), copy_source.data(), copy_source.size());
+      });
+      if (before.get_picture != nullptr) {
+        timed(times[5], keep, [&] { Decode(before, file, nullptr, nullptr); });
+      }
     }
-    const double d = Median(decode_times) * 1e3;
-    const double k = Median(copy_times) * 1e3;
-    if (c.squish_flags != 0) {
-      const double s = Median(squish_times) * 1e3;
-      const double w = Median(warm_times) * 1e3;
-      std::printf("%-22s %10.2f %10.2f %8.2f %10.2f %8.2f %10.2f %8.2f\n", c.name, d, k, d / k,
-                  s, d / s, w, d / w);
-    } else {
-      std::printf("%-22s %10.2f %10.2f %8.2f\n", c.name, d, k, d / k);
+    double ms[6] = {};
+    for (int i = 0; i < 6; ++i) ms[i] = times[i].empty() ? 0 : Median(times[i]) * 1e3;
+    const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+    std::printf("%-20s %8.2f %8.2f %6.2f %8.2f %6.2f %7.2f %7.2f %6.2f", c.name, ms[0], ms[1],
+                ratio(ms[0], ms[1]), ms[2], ratio(ms[0], ms[2]), ms[3], ms[4],
+                c.squish_flags != 0 ? ratio(ms[3], ms[2]) : ratio(ms[3], ms[4]));
+    if (before.get_picture != nullptr) {
+      std::printf(" %8.2f %6.2f %6.2f", ms[5], ratio(ms[5], ms[1]), ratio(ms[5], ms[2]));
     }
+    std::printf("\n");
+    std::fflush(stdout);
   }
   return 0;
 }

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "decode/driver.h"
+#include "decode/dxt_walk.h"
 #include "decode/plane_walk.h"
 #include "decode/row_converters.h"
 

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 #include "gim/pixel_order.h"
 
@@ -28,11 +27,12 @@ void WalkNormal(const Converter& convert, const std::uint8_t* source, std::uint6
 }
 
 // Byte c of picture row r lies at (r / 8) * 8 * S + (c / 16) * 128 +
-// (r % 8) * 16 + c % 16, S being the stored row bytes. A stored row that
-// ends inside a tile line (an INDEX8 picture stored at 4 bits whose padded
-// width is an odd number of 16-pixel groups) stores no pixels past its last
-// whole tile: they show index 0, the only converters such rows reach being
-// the indexed ones.
+// (r % 8) * 16 + c % 16, S being the stored row bytes: a tile of 16 bytes x
+// 8 rows is stored whole. The tiles are walked in the order they are
+// stored, each writing its 8 lines into 8 output rows. A stored row may
+// hold fewer pixels than the picture is wide (an INDEX8 picture stored at 4
+// bits with an odd number of tiles across): the pixels it does not reach
+// are written as from zero bytes, index 0.
 template <class Converter>
 void WalkSwizzled(const Converter& convert, const std::uint8_t* source,
                   std::uint64_t row_bytes, std::uint32_t width, std::uint32_t height,
@@ -41,21 +41,32 @@ void WalkSwizzled(const Converter& convert, const std::uint8_t* source,
   using gim::kTileRows;
   constexpr std::uint32_t kLinePixels = kTileBytes * 8 / Converter::kSourceBits;
   constexpr std::uint64_t kLineOutput = kLinePixels * Converter::kOutputBits / 8;
+  constexpr std::uint64_t kTileSize = kTileBytes * kTileRows;
   const std::uint64_t tiles = std::min<std::uint64_t>(
       row_bytes / kTileBytes, (std::uint64_t{width} + kLinePixels - 1) / kLinePixels);
-  for (std::uint64_t r = 0; r < height; ++r) {
-    const std::uint8_t* line =
-        source + r / kTileRows * kTileRows * row_bytes + r % kTileRows * kTileBytes;
-    std::uint8_t* to = out.Row(r);
-    std::uint32_t left = width;
-    for (std::uint64_t x = 0; x < tiles; ++x) {
-      const std::uint32_t n = std::min(left, kLinePixels);
-      convert.Run(line + x * kTileBytes * kTileRows, to + x * kLineOutput, n);
-      left -= n;
+  const std::uint64_t whole = std::min<std::uint64_t>(tiles, width / kLinePixels);
+  alignas(16) static constexpr std::uint8_t kZeroLine[kTileBytes] = {};
+  for (std::uint64_t t = 0; t * kTileRows < height; ++t) {
+    const auto rows = static_cast<std::uint32_t>(std::min<std::uint64_t>(kTileRows, height - t * kTileRows));
+    std::uint8_t* to[kTileRows] = {};
+    for (std::uint32_t y = 0; y < rows; ++y) to[y] = out.Row(t * kTileRows + y);
+    const std::uint8_t* tile =
+        source + gim::StoredOffset(t * kTileRows, 0, row_bytes, gim::PixelOrder::kSwizzled);
+    for (std::uint64_t x = 0; x < whole; ++x, tile += kTileSize) {
+      for (std::uint32_t y = 0; y < rows; ++y) {
+        convert.Run(tile + y * kTileBytes, to[y] + x * kLineOutput, kLinePixels);
+      }
     }
-    if (left != 0) {
-      std::memset(to + tiles * kLineOutput, 0,
-                  static_cast<std::size_t>((std::uint64_t{left} * Converter::kOutputBits + 7) / 8));
+    if (whole < tiles) {
+      const auto n = static_cast<std::uint32_t>(width - whole * kLinePixels);
+      for (std::uint32_t y = 0; y < rows; ++y) {
+        convert.Run(tile + y * kTileBytes, to[y] + whole * kLineOutput, n);
+      }
+    }
+    // Lines the stored row does not reach convert as zero bytes.
+    for (std::uint64_t x = tiles; x * kLinePixels < width; ++x) {
+      const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(kLinePixels, width - x * kLinePixels));
+      for (std::uint32_t y = 0; y < rows; ++y) convert.Run(kZeroLine, to[y] + x * kLineOutput, n);
     }
   }
 }

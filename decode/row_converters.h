@@ -84,9 +84,15 @@ struct FromWords {
     // itself.
     const __m128i back[3] = {back_red.Load(), back_green.Load(), back_blue.Load()};
     std::uint32_t i = 0;
+    // A 24-bit run's stores may spill into the place of the next two pixels
+    // while they are still to be written.
+    for (; i + 10 <= n; i += 8) {
+      Eight<true>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i)),
+                  out + kOutBytes<kOut> * i, back);
+    }
     for (; i + 8 <= n; i += 8) {
-      Eight(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i)),
-            out + kOutBytes<kOut> * i, back);
+      Eight<false>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i)),
+                   out + kOutBytes<kOut> * i, back);
     }
     if (i == n) return;
     const BlendSettings s = settings;
@@ -101,6 +107,7 @@ struct FromWords {
     });
   }
 
+  template <bool kSpill>
   [[gnu::always_inline]] static void Eight(__m128i w, std::uint8_t* to, const __m128i back[3]) {
     __m128i red = sse2::ExpandLanes<kBits.red>(sse2::Field<0, kBits.red>(w));
     __m128i green = sse2::ExpandLanes<kBits.green>(sse2::Field<kGreenAt, kBits.green>(w));
@@ -124,7 +131,7 @@ struct FromWords {
     const __m128i first = kBlueFirst<kOut> ? blue : red;
     const __m128i third = kBlueFirst<kOut> ? red : blue;
     if constexpr (kOutBytes<kOut> == 3) {
-      sse2::StoreEight24(to, first, green, third);
+      sse2::StoreEight24<kSpill>(to, first, green, third);
     } else {
       sse2::StoreEight32(to, first, green, third, alpha);
     }
@@ -137,14 +144,56 @@ struct FromWords {
 // ---- RGBA bytes: RGBA8888 pixels and decoded DXT texels -----------------------
 
 // Four pixels at a time with SSE2. Everything a run needs is prepared once
-// per picture, as runs may be as short as one DXT block's texel row.
+// per picture, as runs may be as short as one DXT block's texel row. The DXT
+// walkers hand over texel rows in registers (Four), already in the layout's
+// channel order.
 template <PixelLayout kOut, bool kBlend>
 struct FromRgba {
   static constexpr unsigned kSourceBits = 32;
   static constexpr unsigned kOutputBits = kOutBytes<kOut> * 8;
   static constexpr bool kBlends = kBlend && kOutBytes<kOut> == 3;
+  static constexpr bool kBlueFirstOut = kBlueFirst<kOut>;
 
-  explicit FromRgba(const BlendSettings& s) : settings(s), back(s.background) {}
+  explicit FromRgba(const BlendSettings& s)
+      : settings(s), back_out(kBlueFirstOut ? SwapRedBlue(s.background) : s.background) {}
+
+  // The background as the layout's first three bytes; only the blending
+  // converters use it.
+  __m128i Background() const { return back_out.Load(); }
+
+  // What a transparent DXT1 texel shows, as four bytes in the layout's
+  // order: the background where translucent pixels are blended (which is
+  // what blending a texel of alpha 0 gives), else transparent black.
+  std::uint32_t Transparent() const {
+    return kBlends ? (kBlueFirstOut ? SwapRedBlue(settings.background) : settings.background) & 0xFFFFFF
+                   : 0;
+  }
+
+  // Converts four pixels held in a register in the layout's channel order
+  // (`back` from Background()). kOpaque: no pixel needs blending. kSpill: a
+  // 24-bit layout may write the 4 bytes past them, which later pixels of the
+  // same row overwrite.
+  template <bool kOpaque, bool kSpill>
+  [[gnu::always_inline]] static void Four(__m128i pixels, __m128i back, std::uint8_t* out) {
+    if constexpr (kBlends && !kOpaque) {
+      // Opaque pixels are common and keep their colour.
+      const __m128i alpha = _mm_or_si128(pixels, _mm_set1_epi32(0x00FFFFFF));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, _mm_set1_epi32(-1))) != 0xFFFF) {
+        pixels = sse2::BlendFour(pixels, back);
+      }
+    } else {
+      (void)back;
+    }
+    if constexpr (kOutBytes<kOut> == 3) {
+      if constexpr (kSpill) {
+        sse2::StoreFour24Spilling(out, pixels);
+      } else {
+        sse2::StoreFour24(out, pixels);
+      }
+    } else {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), pixels);
+    }
+  }
 
   [[gnu::always_inline]] void Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const {
     if constexpr (kOut == PixelLayout::kRgba32) {
@@ -152,17 +201,13 @@ struct FromRgba {
       return;
     }
     std::uint32_t i = 0;
-    [[maybe_unused]] const __m128i lanes = back.Load();
-    for (; i + 4 <= n; i += 4) {
-      __m128i rgba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * i));
-      if constexpr (kBlends) rgba = sse2::BlendFour(rgba, lanes);
-      if constexpr (kBlueFirst<kOut>) rgba = sse2::SwapRedBlue(rgba);
-      if constexpr (kOutBytes<kOut> == 3) {
-        sse2::StoreFour24(out + 3 * i, rgba);
-      } else {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), rgba);
-      }
-    }
+    const __m128i lanes = back_out.Load();
+    const auto load = [in](std::uint32_t at) {
+      const __m128i rgba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * at));
+      return kBlueFirstOut ? sse2::SwapRedBlue(rgba) : rgba;
+    };
+    for (; i + 6 <= n; i += 4) Four<false, true>(load(i), lanes, out + kOutBytes<kOut> * i);
+    for (; i + 4 <= n; i += 4) Four<false, false>(load(i), lanes, out + kOutBytes<kOut> * i);
     if (i == n) return;
     const BlendSettings s = settings;
     Emit<kOut>(out + kOutBytes<kOut> * i, n - i, [in, i, s](std::uint32_t k) {
@@ -176,8 +221,13 @@ struct FromRgba {
     });
   }
 
+  // 0x00BBGGRR as 0x00RRGGBB.
+  static constexpr std::uint32_t SwapRedBlue(std::uint32_t c) {
+    return (c & 0xFF00FF00u) | (c >> 16 & 0xFF) | (c & 0xFF) << 16;
+  }
+
   BlendSettings settings;
-  sse2::BackLanes back;
+  sse2::BackLanes back_out;  // the background in the layout's order
 };
 
 // ---- indices -----------------------------------------------------------------
@@ -200,6 +250,13 @@ struct Index4Swap {
     constexpr std::uint64_t kLow = 0x0F0F0F0F0F0F0F0Full;
     const std::uint32_t count = (n + 1) / 2;
     std::uint32_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+      const __m128i low = _mm_set1_epi8(0x0F);
+      const __m128i swapped = _mm_or_si128(_mm_and_si128(_mm_srli_epi16(v, 4), low),
+                                           _mm_slli_epi16(_mm_and_si128(v, low), 4));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), swapped);
+    }
     for (; i + 8 <= count; i += 8) {
       std::uint64_t v;
       std::memcpy(&v, in + i, 8);

@@ -58,12 +58,10 @@ inline __m128i Field(__m128i w) {
 // Blends channel lanes c against background lanes b by alpha lanes a, as
 // BlendChannel does: b + ((c - b) * a >> 8), which is one signed high
 // multiplication: (d << 7) * (a << 1) >> 16, neither factor leaving 16 bits.
-// Alpha 255 keeps the colour.
+// Alpha 255 keeps the colour: counted as 256 there, the product is d itself.
 inline __m128i BlendLanes(__m128i c, __m128i b, __m128i a) {
-  const __m128i blended = _mm_add_epi16(
-      b, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(c, b), 7), _mm_slli_epi16(a, 1)));
-  const __m128i keep = _mm_cmpeq_epi16(a, _mm_set1_epi16(255));
-  return _mm_or_si128(_mm_and_si128(keep, c), _mm_andnot_si128(keep, blended));
+  const __m128i weight = _mm_slli_epi16(_mm_sub_epi16(a, _mm_cmpeq_epi16(a, _mm_set1_epi16(255))), 1);
+  return _mm_add_epi16(b, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(c, b), 7), weight));
 }
 
 // Where `keep` is set the colour, elsewhere the background.
@@ -98,12 +96,11 @@ struct ByteLanes {
 // Four RGBA pixels blended against the background lanes, alpha kept.
 inline __m128i BlendFour(__m128i rgba, __m128i back) {
   const __m128i zero = _mm_setzero_si128();
-  __m128i halves[2] = {_mm_unpacklo_epi8(rgba, zero), _mm_unpackhi_epi8(rgba, zero)};
-  for (__m128i& c : halves) {
-    const __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(c, 0xFF), 0xFF);
-    c = BlendLanes(c, back, alpha);
-  }
-  return _mm_packus_epi16(halves[0], halves[1]);
+  const __m128i low = _mm_unpacklo_epi8(rgba, zero);
+  const __m128i high = _mm_unpackhi_epi8(rgba, zero);
+  const __m128i low_alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(low, 0xFF), 0xFF);
+  const __m128i high_alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(high, 0xFF), 0xFF);
+  return _mm_packus_epi16(BlendLanes(low, back, low_alpha), BlendLanes(high, back, high_alpha));
 }
 
 // Exchanges the first and third byte of four 4-byte pixels: RGBA to BGRA and
@@ -115,25 +112,43 @@ inline __m128i SwapRedBlue(__m128i pixels) {
                       _mm_slli_epi32(_mm_and_si128(pixels, byte), 16));
 }
 
-// Packs four lanes of 3-byte pixels (their fourth byte ignored) into 12
-// bytes and stores them.
+// Four lanes of 3-byte pixels (their fourth byte ignored) packed into the
+// low 12 bytes; the other 4 are zero. Each 64-bit half first closes its own
+// gap, then the upper half moves down next to the lower.
+inline __m128i PackFour24(__m128i pixels) {
+  const __m128i first = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
+  const __m128i second = _mm_set_epi32(0xFFFF, static_cast<int>(0xFF000000u), 0xFFFF,
+                                       static_cast<int>(0xFF000000u));
+  const __m128i halves = _mm_or_si128(_mm_and_si128(pixels, first),
+                                      _mm_and_si128(_mm_srli_epi64(pixels, 8), second));
+  return _mm_or_si128(_mm_move_epi64(halves), _mm_slli_si128(_mm_srli_si128(halves, 8), 6));
+}
+
+// Stores the 12 bytes of four packed 3-byte pixels and nothing else.
 inline void StoreFour24(std::uint8_t* out, __m128i pixels) {
-  const __m128i lane0 = _mm_setr_epi32(0x00FFFFFF, 0, 0, 0);
-  const __m128i packed = _mm_or_si128(
-      _mm_or_si128(_mm_and_si128(pixels, lane0),
-                   _mm_and_si128(_mm_srli_si128(pixels, 1), _mm_slli_si128(lane0, 3))),
-      _mm_or_si128(_mm_and_si128(_mm_srli_si128(pixels, 2), _mm_slli_si128(lane0, 6)),
-                   _mm_and_si128(_mm_srli_si128(pixels, 3), _mm_slli_si128(lane0, 9))));
+  const __m128i packed = PackFour24(pixels);
   _mm_storel_epi64(reinterpret_cast<__m128i*>(out), packed);
   const int last = _mm_cvtsi128_si32(_mm_srli_si128(packed, 8));
   std::memcpy(out + 8, &last, 4);
 }
 
+// The same as one 16-byte store: the 4 bytes past the pixels are written
+// too, so only where later pixels of the same row will overwrite them.
+inline void StoreFour24Spilling(std::uint8_t* out, __m128i pixels) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), PackFour24(pixels));
+}
+
 // Eight pixels from their channel lanes, in the order given: 24 bytes.
+// kSpill: the 4 bytes past them may be written too (see StoreFour24Spilling).
+template <bool kSpill>
 inline void StoreEight24(std::uint8_t* out, __m128i first, __m128i second, __m128i third) {
   const __m128i low = _mm_or_si128(first, _mm_slli_epi16(second, 8));
-  StoreFour24(out, _mm_unpacklo_epi16(low, third));
-  StoreFour24(out + 12, _mm_unpackhi_epi16(low, third));
+  StoreFour24Spilling(out, _mm_unpacklo_epi16(low, third));
+  if constexpr (kSpill) {
+    StoreFour24Spilling(out + 12, _mm_unpackhi_epi16(low, third));
+  } else {
+    StoreFour24(out + 12, _mm_unpackhi_epi16(low, third));
+  }
 }
 
 // Eight pixels from their four channel lanes, in the order given: 32 bytes.

@@ -43,6 +43,18 @@ constexpr std::uint64_t StoredOffset(std::uint64_t row, std::uint64_t column,
          row % kTileRows * kTileBytes + column % kTileBytes;
 }
 
+// The 16-byte lines of one swizzled tile row, counted in the order they are
+// stored: line k is line k % 8 of tile k / 8, that is, bytes 16 (k / 8) to
+// 16 (k / 8) + 15 of the tile row's plane row k % 8.
+struct TileLine {
+  std::uint64_t row = 0;   // within the tile row
+  std::uint64_t tile = 0;  // across it
+};
+
+constexpr TileLine PlaceOfTileLine(std::uint64_t line) {
+  return {line % kTileRows, line / kTileRows};
+}
+
 // The plane row and byte column that the byte stored at `offset` holds: the
 // inverse of StoredOffset.
 struct PlanePlace {

@@ -97,3 +97,24 @@ rm -f "$setup"
 makensis -V2 -DVERSION="$version" -DFILE_VERSION="$file_version" -DSTAGE="$PWD/$stage" \
   -DOUTFILE="$PWD/$setup" installer/tovak.nsi
 echo "package: $setup"
+
+# ---- Debian package --------------------------------------------------------
+# build/tovak_VERSION_ARCH.deb, made by CPack from a release build of its own
+# (cmake/debian_package.cmake): /usr/bin/tovak, the gdk-pixbuf loader, the
+# image/x-gim MIME type and the thumbnailer entry, with the dependencies
+# dpkg-shlibdeps finds and the maintainer scripts that refresh the loader
+# cache and the MIME database.
+deb_build=build/deb
+cmake -S . -B "$deb_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOVAK_TESTS=OFF \
+  -DTOVAK_BENCHMARKS=OFF -DTOVAK_PIXBUF=ON >/dev/null
+cmake --build "$deb_build" --target tovak_cli pixbufloader_gim
+grep -q '^TOVAK_PIXBUF:BOOL=ON' "$deb_build/CMakeCache.txt" ||
+  { echo "package: no gdk-pixbuf development files: run scripts/setup.sh" >&2; exit 1; }
+deb_version="$(cache_value deb CMAKE_PROJECT_VERSION)"
+rm -rf "$deb_build/cpack" build/tovak_"$deb_version"_*.deb
+(cd "$deb_build" && cpack -G DEB -B "$PWD/cpack" >/dev/null)
+deb="$(ls "$deb_build"/cpack/tovak_"$deb_version"_*.deb)"
+mv "$deb" build/
+deb="build/$(basename "$deb")"
+echo "package: $deb"
+dpkg-deb -c "$deb"

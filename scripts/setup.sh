@@ -4,8 +4,9 @@
 # 32-bit and 64-bit parts, zip and unzip for the release package, NSIS for
 # its installer, GoogleTest, Google Benchmark, clang's fuzzer runtime,
 # ImageMagick for checking written bitmaps, libspng and libimagequant for
-# the converter, and Debian's libsquish, libspng, zlib and libimagequant
-# sources, unpacked outside the
+# the converter, gdk-pixbuf and the desktop programs that test its GIM
+# loader, and Debian's libsquish, libspng, zlib and libimagequant sources,
+# unpacked outside the
 # repository. Safe to run twice; prints
 # nothing when nothing is missing.
 set -euo pipefail
@@ -28,6 +29,12 @@ packages=(
   # Unicorn and Capstone for emu32, which runs tovak.spi where the machine
   # cannot execute 32-bit programs.
   python3-unicorn python3-capstone
+  # The gdk-pixbuf loader, and the desktop programs its tests load GIM
+  # pictures with: GdkPixbuf from Python, the MIME database, xdg-mime,
+  # gdk-pixbuf-thumbnailer, Eye of GNOME under Xvfb (xauth for xvfb-run),
+  # gio, through which xdg-mime answers as on GNOME.
+  libgdk-pixbuf-2.0-dev python3-gi gir1.2-gdkpixbuf-2.0 libgdk-pixbuf2.0-bin
+  shared-mime-info xdg-utils eog xvfb xauth libglib2.0-bin
 )
 
 sudo_cmd=()

@@ -4,7 +4,8 @@
 # calls under ThreadSanitizer, the fuzz targets' replay and a short fuzzing
 # run, the Windows builds against the real tovak.spi (32-bit) and tovak.sph
 # (64-bit) under Wine, the release package made from them, and the
-# converter's tests as a Windows program.
+# converter's tests as a Windows program. With CI=true or
+# TOVAK_SYSTEM_TESTS=1, also the Debian package installed and removed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -30,6 +31,13 @@ for preset in windows windows64; do
 done
 echo "== package"
 bash scripts/package.sh
+# The Debian package installed on this machine, used and removed: it changes
+# the system, so only on CI or when asked.
+if [ "${CI:-}" = true ] || [ "${TOVAK_SYSTEM_TESTS:-}" = 1 ]; then
+  echo "== Debian package on this machine"
+  deb_version="$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' build/deb/CMakeCache.txt)"
+  bash tests/pixbuf/deb_install_check.sh "build/tovak_${deb_version}_amd64.deb" build/deb-check
+fi
 for preset in windows windows64; do
   echo "== $preset"
   if [ "$preset" = windows ] && ! runs_32_bit; then

@@ -256,7 +256,10 @@ TEST(DecodeDxt, RandomBlocksInEveryFormatOrderAndSize) {
   struct Size {
     std::uint16_t width, height;
   };
-  const Size sizes[] = {{1, 1}, {4, 4}, {5, 3}, {8, 8}, {12, 9}, {7, 13}, {17, 12}, {33, 20}};
+  // 30 x 17, 64 x 8 and 510 x 8: whole swizzled tiles of 8 blocks across
+  // (128 blocks in the widest), and a last one cut.
+  const Size sizes[] = {{1, 1},   {4, 4},   {5, 3},    {8, 8},  {12, 9},  {7, 13},
+                        {17, 12}, {33, 20}, {30, 17}, {64, 8}, {510, 8}};
   for (std::uint16_t format : kAllFormats) {
     for (const Size& s : sizes) {
       const DxtPicture p = RandomPicture(format, s.width, s.height, rng);
