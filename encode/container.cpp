@@ -93,18 +93,18 @@ Outcome WriteContainer(const ContainerParts& parts, std::vector<std::uint8_t>& f
   }
   const std::uint64_t image = gim::kPictureOffset + gim::kBlockHeaderBytes;
   const std::uint64_t palette = image + LevelBlockBytes(parts.image);
-  const std::uint64_t root_end = palette + (parts.has_palette ? LevelBlockBytes(parts.palette) : 0);
+  const std::uint64_t picture_end = palette + (parts.has_palette ? LevelBlockBytes(parts.palette) : 0);
   const std::uint64_t info_bytes = parts.info.empty() ? 0 : gim::kBlockHeaderBytes + info.size();
-  const std::uint64_t total = root_end + info_bytes;
+  const std::uint64_t total = picture_end + info_bytes;
   if (total >= kMaxBytes) return {Failure::kTooLarge, 0};
 
   file.assign(static_cast<std::size_t>(total), 0);
   const Writer w{file.data(), parts.big_endian};
   std::memcpy(file.data(), parts.big_endian ? gim::kMagicBig : gim::kMagicLittle, 8);
   std::memcpy(file.data() + 8, parts.big_endian ? gim::kSignatureBig : gim::kSignatureLittle, 4);
-  w.BlockHeader(gim::kRootOffset, gim::kRootBlock, root_end - gim::kRootOffset,
+  w.BlockHeader(gim::kRootOffset, gim::kRootBlock, total - gim::kRootOffset,
                 gim::kBlockHeaderBytes);
-  w.BlockHeader(gim::kPictureOffset, gim::kPictureBlock, root_end - gim::kPictureOffset,
+  w.BlockHeader(gim::kPictureOffset, gim::kPictureBlock, picture_end - gim::kPictureOffset,
                 gim::kBlockHeaderBytes);
   w.BlockHeader(image, gim::kImageBlock, LevelBlockBytes(parts.image), LevelBlockBytes(parts.image));
   w.Level(image, parts.image);
@@ -116,8 +116,8 @@ Outcome WriteContainer(const ContainerParts& parts, std::vector<std::uint8_t>& f
     places.palette = palette + gim::kBlockHeaderBytes + h::kPixelsAt;
   }
   if (info_bytes != 0) {
-    w.BlockHeader(root_end, gim::kFileInfoBlock, info_bytes, info_bytes);
-    std::memcpy(file.data() + root_end + gim::kBlockHeaderBytes, info.data(), info.size());
+    w.BlockHeader(picture_end, gim::kFileInfoBlock, info_bytes, info_bytes);
+    std::memcpy(file.data() + picture_end + gim::kBlockHeaderBytes, info.data(), info.size());
   }
   return {};
 }

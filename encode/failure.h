@@ -15,6 +15,7 @@ enum class Failure : std::uint8_t {
   kPaletteFormat,      // a palette entry format other than a direct-colour one
   kTooManyColours,     // more distinct colours than an indexed format holds
   kIndexOutside,       // a pixel's index past the end of its palette
+  kPaletteSize,        // a kept palette of no entries or of more than 256
   kSwizzledDxtHeight,  // swizzled DXT whose height is not a whole number of tile rows
   kInfoString,         // a file-info string that is empty or holds a zero byte
 };
@@ -29,6 +30,7 @@ constexpr const char* FailureText(Failure failure) {
     case Failure::kPaletteFormat: return "palette entries take a direct-colour format";
     case Failure::kTooManyColours: return "too many colours for the indexed format";
     case Failure::kIndexOutside: return "a pixel's index lies past the end of the palette";
+    case Failure::kPaletteSize: return "a kept palette needs 1 to 256 entries";
     case Failure::kSwizzledDxtHeight:
       return "swizzled DXT needs a height that is a multiple of 8";
     case Failure::kInfoString: return "a file-info string is empty or holds a zero byte";

@@ -6,7 +6,10 @@
 # commented tovak.ini with
 # the defaults, README.txt for users, tovak's licence and the licence of
 # libspng, which tovak.exe contains and whose licence asks binaries to carry
-# it. VERSION is the project version that CMake holds. (libsquish is not in
+# it. tovak.exe also contains libimagequant, which is GPL-3.0-or-later: it is
+# distributed under that licence, whose text ships as GPL-3.0.txt beside
+# libimagequant's own notice. VERSION is the project version that CMake
+# holds. (libsquish is not in
 # the DLLs: they decode DXT blocks themselves, so its licence does not ship.
 # zlib's licence asks nothing of binaries.) Beside the zip it writes the
 # Windows installer build/tovak-VERSION-setup.exe, which installs the same
@@ -25,6 +28,10 @@ version="$(cache_value windows CMAKE_PROJECT_VERSION)"
 [ -n "$version" ] || { echo "package: no project version in build/windows" >&2; exit 1; }
 spng="$(cache_value windows64 TOVAK_SPNG_SOURCE)"
 [ -f "$spng/LICENSE" ] || { echo "package: no LICENSE in the libspng source '$spng'" >&2; exit 1; }
+imagequant="$(cache_value windows64 TOVAK_IMAGEQUANT_SOURCE)"
+[ -f "$imagequant/COPYRIGHT" ] || { echo "package: no COPYRIGHT in the libimagequant source '$imagequant'" >&2; exit 1; }
+gpl=/usr/share/common-licenses/GPL-3
+[ -f "$gpl" ] || { echo "package: no $gpl" >&2; exit 1; }
 squish="$(cache_value windows64 TOVAK_SQUISH_SOURCE)"
 [ -f "$squish/LICENSE.txt" ] || { echo "package: no LICENSE.txt in the libsquish source '$squish'" >&2; exit 1; }
 # tovak.exe links mingw-w64's winpthreads statically; its notices come from
@@ -50,6 +57,8 @@ rm "$stage/README.tmp"
 crlf LICENSE "$stage/LICENSE.txt"
 crlf "$spng/LICENSE" "$stage/libspng-LICENSE.txt"
 crlf "$squish/LICENSE.txt" "$stage/libsquish-LICENSE.txt"
+crlf "$imagequant/COPYRIGHT" "$stage/libimagequant-LICENSE.txt"
+crlf "$gpl" "$stage/GPL-3.0.txt"
 # The first paragraph of more than one line that starts with the given
 # line in the Debian copyright file, its continuation lines unindented and
 # its " ." lines blank.
@@ -71,7 +80,8 @@ crlf "$stage/winpthreads.tmp" "$stage/winpthreads-LICENSE.txt"
 rm "$stage/winpthreads.tmp"
 
 (cd "$stage" && zip -q -X "../../tovak-$version.zip" tovak.spi tovak.sph tovak.exe tovak.ini \
-  README.txt LICENSE.txt libspng-LICENSE.txt libsquish-LICENSE.txt winpthreads-LICENSE.txt)
+  README.txt LICENSE.txt libspng-LICENSE.txt libsquish-LICENSE.txt winpthreads-LICENSE.txt \
+  libimagequant-LICENSE.txt GPL-3.0.txt)
 (cd "$stage" && zip -q -X "../../tovak-$version.zip" wic/64-bit/tovak-wic.dll \
   wic/32-bit/tovak-wic.dll)
 echo "package: $zip"

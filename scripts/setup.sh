@@ -3,9 +3,10 @@
 # the mingw-w64 i686 and x86-64 (posix threads) compilers, wine with its
 # 32-bit and 64-bit parts, zip and unzip for the release package, NSIS for
 # its installer, GoogleTest, Google Benchmark, clang's fuzzer runtime,
-# ImageMagick for checking written bitmaps, libspng for the converter,
-# gdk-pixbuf and the desktop programs that test its GIM loader, and
-# Debian's libsquish, libspng and zlib sources, unpacked outside the
+# ImageMagick for checking written bitmaps, libspng and libimagequant for
+# the converter, gdk-pixbuf and the desktop programs that test its GIM
+# loader, and Debian's libsquish, libspng, zlib and libimagequant sources,
+# unpacked outside the
 # repository. Safe to run twice; prints
 # nothing when nothing is missing.
 set -euo pipefail
@@ -23,6 +24,8 @@ packages=(
   clang-14 libclang-rt-14-dev
   imagemagick
   libspng-dev
+  # The converter's quantiser (GPL-3.0-or-later; only the converter links it).
+  libimagequant-dev
   # Unicorn and Capstone for emu32, which runs tovak.spi where the machine
   # cannot execute 32-bit programs.
   python3-unicorn python3-capstone
@@ -83,9 +86,9 @@ if [ "$squish_missing" -eq 1 ]; then
   ls -d "$deps_dir"/libsquish-*/ >/dev/null
 fi
 
-# The converter's PNG writer and its zlib, compiled for Windows from Debian's
-# source packages as libsquish is.
-for source in libspng zlib; do
+# The converter's PNG writer, its zlib and its quantiser, compiled for
+# Windows from Debian's source packages as libsquish is.
+for source in libspng zlib libimagequant; do
   if ! ls -d "$deps_dir/$source"-*/ >/dev/null 2>&1; then
     say "fetching the $source source package into $deps_dir"
     mkdir -p "$deps_dir"

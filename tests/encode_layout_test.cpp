@@ -3,7 +3,7 @@
 // come back field by field and byte for byte; every format's image header
 // equals the sample's of the same pixel order in every field but those that
 // describe the picture; the big-endian variant, the stored bytes of a few
-// hand-made pictures and the file-info block.
+// hand-made pictures, palettes stored whole and the file-info block.
 #include <gtest/gtest.h>
 #include <squish.h>
 
@@ -149,15 +149,16 @@ TEST(EncodeLayout, EveryFormatsHeadersAreTheSamplesOfItsPixelOrder) {
                            {"format", c.format}, {"width", 33}, {"height", height},
                            {"bits per pixel", c.bits_per_pixel}, {"pixels end", 64 + data}});
         const bool indexed = c.format == gim::kIndex4 || c.format == gim::kIndex8;
-        const std::size_t end = 48 + 80 + data + (indexed ? 80 + 64 : 0);
+        // Palettes are stored whole: 16 or 256 RGBA8888 entries.
+        const std::uint32_t entries = c.format == gim::kIndex4 ? 16 : 256;
+        const std::size_t end = 48 + 80 + data + (indexed ? 80 + 4 * entries : 0);
         EXPECT_EQ(ours.size(), end);
         EXPECT_EQ(U32(ours, kRoot + 4, be), end - kRoot);
         EXPECT_EQ(U32(ours, kPicture + 4, be), end - kPicture);
         if (indexed) {
-          // The sample's palette header with this palette's 16 entries.
           ExpectLevelFields(normal, PaletteBlock(normal, false), ours, PaletteBlock(ours, be), be,
-                            {{"block size", 80 + 64}, {"block step", 80 + 64}, {"width", 16},
-                             {"pixels end", 64 + 64}});
+                            {{"block size", 80 + 4 * entries}, {"block step", 80 + 4 * entries},
+                             {"width", entries}, {"pixels end", 64 + 4 * entries}});
         }
       }
     }
@@ -198,10 +199,11 @@ TEST(EncodeLayout, Index4PacksTheLeftPixelLow) {
   want[16] = 0x54;
   want[17] = 0x06;
   EXPECT_EQ(rows, want);
-  // Seven RGBA8888 entries: the palette row padded to 8, 32 bytes.
+  // Seven entries used, sixteen stored, the unused ones zero.
   const std::size_t palette_block = PaletteBlock(file, false);
-  EXPECT_EQ(U16(file, palette_block + 24), 7);
-  EXPECT_EQ(U32(file, palette_block + 48), 64u + 32);
+  EXPECT_EQ(U16(file, palette_block + 24), 16);
+  EXPECT_EQ(U32(file, palette_block + 48), 64u + 64);
+  EXPECT_EQ(file.size(), palette_block + 80 + 64);
 }
 
 // Little-endian files hold each block's parts in their own order; big-endian
@@ -239,20 +241,23 @@ TEST(EncodeLayout, DxtBlocksAreStoredInTheOrderOfTheByteOrder) {
   }
 }
 
-TEST(EncodeLayout, FileInfoBlockFollowsTheRootBlockAndShowsInTheInfoText) {
+// As in real files: the root block's last child, after the picture block,
+// the root block reaching the end of the file.
+TEST(EncodeLayout, FileInfoBlockIsTheRootBlocksLastChildAndShowsInTheInfoText) {
   const std::uint8_t pixels[4] = {1, 2, 3, 4};
   for (const bool be : {false, true}) {
     SCOPED_TRACE(be ? "big-endian" : "little-endian");
     encode::EncodeOptions options;
     options.big_endian = be;
-    options.info = {"Project", "someone", "2026-12-08 13:45:00", "\xC3\xA9t\xC3\xA9.png"};
+    options.info = {"\xC3\xA9t\xC3\xA9.png", "someone", "Mon Mar 16 20:14:52 2009", "tovak 1.0"};
     const Bytes file = EncodeOrFail({1, 1, pixels}, options);
-    const std::size_t info = kRoot + U32(file, kRoot + 4, be);
-    // "Project\0someone\0" + 20 + 9 bytes: 45, padded to 48.
-    EXPECT_EQ(file.size(), info + 16 + 48);
+    const std::size_t info = kPicture + U32(file, kPicture + 4, be);
+    // 9 + 8 + 25 + 10 bytes: 52, padded to 64.
+    EXPECT_EQ(file.size(), info + 16 + 64);
+    EXPECT_EQ(U32(file, kRoot + 4, be), file.size() - kRoot);
     EXPECT_EQ(U16(file, info, be), gim::kFileInfoBlock);
-    EXPECT_EQ(U32(file, info + 4, be), 64u);
-    EXPECT_EQ(U32(file, info + 8, be), 64u);
+    EXPECT_EQ(U32(file, info + 4, be), 80u);
+    EXPECT_EQ(U32(file, info + 8, be), 80u);
 
     const gim::ByteView view{file.data(), file.size()};
     const gim::Recognition r = gim::Recognise(view);
@@ -261,7 +266,7 @@ TEST(EncodeLayout, FileInfoBlockFollowsTheRootBlockAndShowsInTheInfoText) {
     const gim::Reader reader{view, be};
     const gim::Blocks blocks = gim::FindBlocks(reader, gim::BlockSearch::kWithFileInfo);
     text.resize(gim::ComposeInfoText(reader, blocks, text.data(), text.size()));
-    EXPECT_NE(text.find("\r\n[Info]\r\nProject\r\nsomeone\r\n2026-12-08 13:45:00\r\n\xC3\xA9t\xC3\xA9.png\r\n"),
+    EXPECT_NE(text.find("\r\n[Info]\r\n\xC3\xA9t\xC3\xA9.png\r\nsomeone\r\nMon Mar 16 20:14:52 2009\r\ntovak 1.0\r\n"),
               std::string::npos) << text;
   }
 }

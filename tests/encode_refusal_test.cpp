@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "encode/encode.h"
+#include "encode/quantise.h"
 
 namespace tovak::test {
 namespace {
@@ -25,8 +26,6 @@ Bytes Colours(std::uint32_t colours, std::uint32_t pixels) {
 }
 
 TEST(EncodeRefusal, EachBadPictureOrOptionFailsWithItsReasonAndNoFile) {
-  const Bytes many = Colours(300, 400);
-  const Bytes seventeen = Colours(17, 40);
   const Bytes pixels(4 * 16 * 16, 0x80);
   const std::uint8_t indices[] = {0, 1, 2, 3};
   const std::uint8_t palette[4 * 3] = {};
@@ -48,8 +47,6 @@ TEST(EncodeRefusal, EachBadPictureOrOptionFailsWithItsReasonAndNoFile) {
       {"2 GiB of pixels", {65535, 8193, pixels.data()}, gim::kRgba8888, gim::kRgba8888, false, {}, encode::Failure::kTooLarge, 0},
       {"format code 6", {16, 16, pixels.data()}, 6, gim::kRgba8888, false, {}, encode::Failure::kNotWritable, 6},
       {"DXT1 palette", {16, 16, pixels.data()}, gim::kIndex8, gim::kDxt1, false, {}, encode::Failure::kPaletteFormat, gim::kDxt1},
-      {"17 colours in INDEX4", {40, 1, seventeen.data()}, gim::kIndex4, gim::kRgba8888, false, {}, encode::Failure::kTooManyColours, 17},
-      {"300 colours in INDEX8", {20, 20, many.data()}, gim::kIndex8, gim::kRgba8888, false, {}, encode::Failure::kTooManyColours, 300},
       {"index past the palette", {2, 2, nullptr, indices, palette, 3}, gim::kIndex8, gim::kRgba8888, false, {}, encode::Failure::kIndexOutside, 3},
       {"swizzled DXT5 13 high", {16, 13, pixels.data()}, gim::kDxt5, gim::kRgba8888, true, {}, encode::Failure::kSwizzledDxtHeight, 13},
       {"swizzled DXT1 4 high", {16, 4, pixels.data()}, gim::kDxt1, gim::kRgba8888, true, {}, encode::Failure::kSwizzledDxtHeight, 4},
@@ -68,6 +65,37 @@ TEST(EncodeRefusal, EachBadPictureOrOptionFailsWithItsReasonAndNoFile) {
     EXPECT_EQ(outcome.failure, c.failure) << encode::FailureText(outcome.failure);
     EXPECT_EQ(outcome.value, c.value);
     EXPECT_TRUE(file.empty());
+  }
+}
+
+// Without a quantiser (a build without libimagequant) a picture of more
+// colours than an indexed format holds fails with its count; with one it is
+// written.
+TEST(EncodeRefusal, TooManyColoursFailOnlyWithoutAQuantiser) {
+  const struct {
+    const char* name;
+    Bytes rgba;
+    std::uint32_t width, height;
+    std::uint16_t format;
+    std::uint64_t colours;
+  } cases[] = {
+      {"17 colours in INDEX4", Colours(17, 40), 40, 1, gim::kIndex4, 17},
+      {"300 colours in INDEX8", Colours(300, 400), 20, 20, gim::kIndex8, 300},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    encode::EncodeOptions options;
+    options.format = c.format;
+    Bytes file;
+    const encode::Outcome outcome = encode::Encode({c.width, c.height, c.rgba.data()}, options, file);
+    if (encode::CanQuantise()) {
+      EXPECT_EQ(outcome.failure, encode::Failure::kNone) << encode::FailureText(outcome.failure);
+      EXPECT_FALSE(file.empty());
+    } else {
+      EXPECT_EQ(outcome.failure, encode::Failure::kTooManyColours);
+      EXPECT_EQ(outcome.value, c.colours);
+      EXPECT_TRUE(file.empty());
+    }
   }
 }
 

@@ -20,7 +20,8 @@ mkdir -p "$work"
 unzip -q "$zip" -d "$work"
 
 fail() { echo "package_check: $*" >&2; exit 1; }
-expected="LICENSE.txt README.txt libspng-LICENSE.txt libsquish-LICENSE.txt tovak.exe tovak.ini"
+expected="GPL-3.0.txt LICENSE.txt README.txt libimagequant-LICENSE.txt libspng-LICENSE.txt"
+expected="$expected libsquish-LICENSE.txt tovak.exe tovak.ini"
 expected="$expected tovak.sph tovak.spi wic/32-bit/tovak-wic.dll wic/64-bit/tovak-wic.dll"
 expected="$expected winpthreads-LICENSE.txt"
 found="$(cd "$work" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
@@ -46,7 +47,10 @@ echo "package_check: the installer $(basename "$setup") lies beside it"
 if [ -n "$wine64" ]; then
   version="$(basename "$zip" .zip)"
   version="${version#tovak-}"
-  said="$(cd "$work" && "$wine64" ./tovak.exe --version | tr -d '\r')"
+  said="$(cd "$work" && "$wine64" ./tovak.exe --version | tr -d '\r' | head -n 1)"
   [ "$said" = "tovak $version" ] || fail "the packaged tovak.exe says '$said', not 'tovak $version'"
+  # It links libimagequant, so it says it is under the GPL.
+  (cd "$work" && "$wine64" ./tovak.exe --version | grep -q "GNU General") ||
+    fail "the packaged tovak.exe does not name its licence, the GPL"
   echo "package_check: its tovak.exe runs alone and says '$said'"
 fi

@@ -79,8 +79,9 @@ snapshot before
 install
 snapshot installed
 added="$(LC_ALL=C comm -13 before.files installed.files | tr '\n' ' ')"
-expected="./Program Files/tovak ./Program Files/tovak/LICENSE.txt ./Program Files/tovak/README.txt"
-for f in libspng-LICENSE.txt libsquish-LICENSE.txt plugins plugins/tovak.ini plugins/tovak.sph \
+expected="./Program Files/tovak ./Program Files/tovak/GPL-3.0.txt ./Program Files/tovak/LICENSE.txt"
+expected="$expected ./Program Files/tovak/README.txt"
+for f in libimagequant-LICENSE.txt libspng-LICENSE.txt libsquish-LICENSE.txt plugins plugins/tovak.ini plugins/tovak.sph \
   plugins/tovak.spi tovak.exe uninstall.exe wic wic/32-bit wic/32-bit/tovak-wic.dll wic/64-bit \
   wic/64-bit/tovak-wic.dll winpthreads-LICENSE.txt; do expected="$expected ./Program Files/tovak/$f"; done
 [ "$added" = "$expected ./viewer/plugins/tovak.sph " ] || fail "the install added '$added'"
@@ -109,7 +110,7 @@ grep -Fq "$uninstall\"EstimatedSize\"=dword:" installed.reg &&
 path="$(sed -n 's/^system.reg\[System\\CurrentControlSet\\Control\\Session Manager\\Environment\]"PATH"=str(2):"\(.*\)"$/\1/p' installed.reg)"
 [ "${path##*;}" = "$dir" ] || fail "PATH ends in '${path##*;}', not '$dir'"
 
-said="$("$wine" cmd /c tovak --version | tr -d '\r')"
+said="$("$wine" cmd /c tovak --version | tr -d '\r' | head -n 1)"
 [ "$said" = "tovak $version" ] || fail "tovak on PATH says '$said'"
 TOVAK_WIC_INSTALLED=1 "$wine" "$wic_tests" --gtest_brief=1 \
   --gtest_filter='Decode.EveryFormatByteAndPixelOrderGivesTheConvertersPixels' ||

@@ -81,16 +81,16 @@ std::vector<Option> ConvertOptions() {
 std::vector<Option> EncodeOptions() {
   return WithBatchOptions({
       {"--format", nullptr, Takes::kFormat, "F", {},
-       "{} (default: a palette of up to 16 colours index4, of up to 256 index8, anything else "
-       "rgba8888)",
+       "{} (default: the original's with --like; else a palette of up to 16 colours index4, "
+       "of up to 256 index8, anything else rgba8888)",
        [](const OptionValue& v, Arguments& out) -> std::string {
          out.encode.format = v.choice;
          return {};
        }},
       {"--palette-format", nullptr, Takes::kDirectFormat, "P", {},
-       "the palette's entries of index4 and index8: {} (default rgba8888)",
+       "the palette's entries of index4 and index8: {} (default rgba8888, or the original's)",
        [](const OptionValue& v, Arguments& out) -> std::string {
-         out.encode.options.palette_format = v.choice;
+         out.encode.palette_format = v.choice;
          return {};
        }},
       {"--swizzle", nullptr, Takes::kNothing, nullptr, {},
@@ -114,14 +114,40 @@ std::vector<Option> EncodeOptions() {
          out.encode.options.dxt_quality = kFits[v.choice];
          return {};
        }},
-      {"--info", nullptr, Takes::kText, "PROJECT,USER", {},
-       "add a file-info block: PROJECT, USER, the date and the PNG's file name",
+      {"--dither", nullptr, Takes::kNothing, nullptr, {},
+       "error diffusion: index4 and index8 pictures of too many colours, and rgba5650, "
+       "rgba5551 and rgba4444 before rounding (default: each pixel to its nearest colour)",
+       [](const OptionValue&, Arguments& out) -> std::string {
+         out.encode.options.dither = true;
+         return {};
+       }},
+      {"--like", nullptr, Takes::kText, "ORIGINAL", {},
+       "store each picture as its original GIM file is stored (format, palette and its "
+       "format, pixel order, byte order, file-info block), ORIGINAL a file or a folder in the "
+       "PNGs' layout; the options above override what each names",
        [](const OptionValue& v, Arguments& out) -> std::string {
-         const std::size_t comma = v.text.find(',');
+         if (v.path.empty()) return "takes the original GIM file or folder";
+         out.encode.like = v.path;
+         return {};
+       }},
+      {"--palette", nullptr, Takes::kWord, "new", {"new"},
+       "with --like: quantise a new palette instead of keeping the original's",
+       [](const OptionValue&, Arguments& out) -> std::string {
+         out.encode.new_palette = true;
+         return {};
+       }},
+      {"--info", nullptr, Takes::kNothing, nullptr, {},
+       "add a file-info block: the PNG's file name, the user, the date and tovak's version",
+       [](const OptionValue&, Arguments& out) -> std::string {
          out.encode.info = true;
-         out.encode.project = v.text.substr(0, comma);
-         out.encode.user = comma == std::string::npos ? "" : v.text.substr(comma + 1);
-         if (out.encode.project.empty() || out.encode.user.empty()) return "takes PROJECT,USER";
+         return {};
+       }},
+      {"--info-user", nullptr, Takes::kText, "NAME", {},
+       "the file-info block's user, and --info (default: the login name)",
+       [](const OptionValue& v, Arguments& out) -> std::string {
+         if (v.text.empty()) return "takes a name";
+         out.encode.info = true;
+         out.encode.user = v.text;
          return {};
        }},
   });

@@ -17,11 +17,13 @@ namespace tovak::cli {
 enum class Command { kConvert, kEncode, kInfo, kHelp, kVersion };
 
 struct EncodeArguments {
-  std::optional<std::uint16_t> format;  // none: chosen by the picture
-  encode::EncodeOptions options;        // all but the format and the info strings
+  std::optional<std::uint16_t> format;          // none: chosen by the picture or the original
+  std::optional<std::uint16_t> palette_format;  // none: RGBA8888 or the original's
+  encode::EncodeOptions options;  // the pixel order, byte order, DXT quality and dithering
+  std::filesystem::path like;     // the original GIM file or folder; empty: none
+  bool new_palette = false;       // --palette new: quantise afresh instead of keeping it
   bool info = false;
-  std::string project;
-  std::string user;
+  std::string user;  // the file-info block's user; empty: the login name
 };
 
 struct Arguments {

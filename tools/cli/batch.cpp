@@ -22,7 +22,7 @@ double Since(Clock::time_point start) {
 }
 
 std::string RunOne(const Job& job, const BatchSettings& settings, const Transform& transform,
-                   StepTimes& times) {
+                   StepTimes& times, std::string& note) {
   if (!job.failure.empty()) return job.failure;
   std::error_code error;
   if (fs::equivalent(job.input, job.output, error)) return "the output would replace the input";
@@ -36,7 +36,7 @@ std::string RunOne(const Job& job, const BatchSettings& settings, const Transfor
 
   std::vector<std::uint8_t> output;
   try {
-    failure = transform(job, gim::ByteView{input.data(), input.size()}, output, times);
+    failure = transform(job, gim::ByteView{input.data(), input.size()}, output, times, note);
   } catch (const std::bad_alloc&) {
     failure = "too large: out of memory";
   }
@@ -67,14 +67,14 @@ int RunBatch(const std::vector<Job>& jobs, const BatchSettings& settings,
     for (std::size_t i = next++; i < jobs.size(); i = next++) {
       const std::string name = Utf8(jobs[i].input);
       progress.Started(name);
-      std::string failure;
+      std::string failure, note;
       try {
-        failure = RunOne(jobs[i], settings, transform, own);
+        failure = RunOne(jobs[i], settings, transform, own, note);
       } catch (const std::exception& e) {
         failure = std::string("cannot ") + settings.verb + ": " + e.what();
       }
       if (!failure.empty()) ++failed;
-      progress.Finished(name, failure);
+      progress.Finished(name, failure.empty() ? note : failure);
     }
   };
   std::vector<std::thread> pool;

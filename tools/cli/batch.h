@@ -25,11 +25,14 @@ struct BatchSettings {
 };
 
 // Turns one input file's bytes into the output file's; an empty string on
-// success, else the reason in words. Called on several threads at once.
+// success, else the reason in words. `note` may take something the user
+// should know of a file done, printed on the file's line as failures are.
+// Called on several threads at once.
 using Transform = std::function<std::string(const Job& job, gim::ByteView input,
-                                            std::vector<std::uint8_t>& output, StepTimes& times)>;
+                                            std::vector<std::uint8_t>& output, StepTimes& times,
+                                            std::string& note)>;
 
-// Runs the batch, prints a line for each failure (on a terminal, a progress
+// Runs the batch, prints a line for each failure and note (on a terminal, a progress
 // bar too) and "N <done>, M failed"; returns the exit code, 0 only when
 // nothing failed.
 int RunBatch(const std::vector<Job>& jobs, const BatchSettings& settings,

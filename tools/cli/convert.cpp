@@ -18,7 +18,7 @@ int RunConvert(const Arguments& args) {
   settings.make_folders = !args.out_dir.empty();
   return RunBatch(jobs, settings,
                   [&](const Job&, gim::ByteView input, std::vector<std::uint8_t>& output,
-                      StepTimes& times) {
+                      StepTimes& times, std::string&) {
                     return ConvertPicture(input, args.convert, output, times);
                   });
 }

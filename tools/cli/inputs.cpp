@@ -33,10 +33,10 @@ void ListFolder(const fs::path& folder, const std::string& input_extension,
     // still listed: reading it reports why it cannot be used.
     std::error_code type_error;
     if (it->is_directory(type_error) || !HasExtension(it->path(), input_extension)) continue;
-    found.push_back({it->path(), OutputFor(it->path(), it->path().lexically_relative(folder),
-                                           out_dir, extension), {}});
+    const fs::path relative = it->path().lexically_relative(folder);
+    found.push_back({it->path(), OutputFor(it->path(), relative, out_dir, extension), relative, {}});
   }
-  if (error) found.push_back({folder, {}, "cannot list the folder: " + error.message()});
+  if (error) found.push_back({folder, {}, {}, "cannot list the folder: " + error.message()});
   std::sort(found.begin(), found.end(),
             [](const Job& a, const Job& b) { return a.input < b.input; });
   jobs.insert(jobs.end(), found.begin(), found.end());
@@ -52,7 +52,7 @@ std::vector<Job> ListJobs(const std::vector<fs::path>& paths, const std::string&
     if (fs::is_directory(path, error)) {
       ListFolder(path, input_extension, out_dir, extension, jobs);
     } else {
-      jobs.push_back({path, OutputFor(path, path.filename(), out_dir, extension), {}});
+      jobs.push_back({path, OutputFor(path, path.filename(), out_dir, extension), path.filename(), {}});
     }
   }
   return jobs;

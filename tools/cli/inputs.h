@@ -10,6 +10,8 @@ namespace tovak::cli {
 struct Job {
   std::filesystem::path input;
   std::filesystem::path output;
+  // The input's path below its folder argument; a file argument's name.
+  std::filesystem::path relative;
   std::string failure;  // set when the input could not even be listed
 };
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "encode/quantise.h"
 #include "tools/cli/arguments.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/progress.h"
@@ -29,7 +30,15 @@ int Run(std::vector<std::filesystem::path> args) {
     case tovak::cli::Command::kConvert: return tovak::cli::RunConvert(parsed);
     case tovak::cli::Command::kEncode: return tovak::cli::RunEncode(parsed);
     case tovak::cli::Command::kInfo: return tovak::cli::RunInfo(parsed);
-    case tovak::cli::Command::kVersion: std::puts("tovak " TOVAK_VERSION); return 0;
+    case tovak::cli::Command::kVersion:
+      std::puts("tovak " TOVAK_VERSION);
+      // libimagequant 2.x is GPL-3.0-or-later, and so is a binary that
+      // links it; tovak's own source stays MIT.
+      std::puts(tovak::encode::CanQuantise()
+                    ? "This program links libimagequant and is distributed under the GNU General\n"
+                      "Public License, version 3 or later; tovak's source is MIT-licensed."
+                    : "tovak is MIT-licensed.");
+      return 0;
     case tovak::cli::Command::kHelp: break;
   }
   std::fputs(tovak::cli::Usage().c_str(), stdout);

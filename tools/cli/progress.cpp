@@ -32,13 +32,13 @@ void Progress::Started(const std::string& name) {
   DrawLocked();
 }
 
-void Progress::Finished(const std::string& name, const std::string& failure) {
+void Progress::Finished(const std::string& name, const std::string& line) {
   std::lock_guard<std::mutex> lock(mutex_);
   ++done_;
-  // "\r\x1b[K" clears the bar's line; the failure takes it and the bar is
+  // "\r\x1b[K" clears the bar's line; the line takes it and the bar is
   // drawn again below.
-  if (!failure.empty()) {
-    std::fprintf(stderr, "%s%s: %s\n", terminal_ ? "\r\x1b[K" : "", name.c_str(), failure.c_str());
+  if (!line.empty()) {
+    std::fprintf(stderr, "%s%s: %s\n", terminal_ ? "\r\x1b[K" : "", name.c_str(), line.c_str());
   }
   if (terminal_) DrawLocked();
   std::fflush(stderr);

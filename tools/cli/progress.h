@@ -1,6 +1,6 @@
 // What a batch tells the user while it runs, on stderr: on a terminal, a bar
 // with the files done and the file being converted; elsewhere only a line for
-// each failure. Safe to call from every worker thread.
+// each failure or note. Safe to call from every worker thread.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +14,8 @@ class Progress {
   Progress(std::size_t total, bool terminal) : total_(total), terminal_(terminal) {}
 
   void Started(const std::string& name);
-  void Finished(const std::string& name, const std::string& failure);
+  // `line`: the failure, or a note of a file done; empty, nothing to say.
+  void Finished(const std::string& name, const std::string& line);
   // Clears the bar.
   void Close();
 
