@@ -11,9 +11,10 @@
 namespace tovak::decode {
 
 // Writes the picture's rows and nothing else: row padding and bytes past
-// the last row keep what they hold. Fails, writing nothing, when the
-// destination is too small or its layout does not suit the picture (kIndex
-// for indexed pictures and only for them; never kRgbQuad).
+// the last row keep what they hold. An indexed picture gives its indices
+// (kIndex) or its colours looked up in its colour table. Fails, writing
+// nothing, when the destination is too small or its layout does not suit
+// the picture (kIndex only for indexed pictures; never kRgbQuad).
 Failure WritePixels(const PicturePlan& plan, const Destination& to);
 
 // The same for a caller that writes colours in one layout only (and indices,

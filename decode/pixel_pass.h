@@ -78,7 +78,7 @@ template <PixelLayout kColours>
 Failure WritePixelsIn(const PicturePlan& plan, const Destination& to) {
   static_assert(kColours != PixelLayout::kIndex && kColours != PixelLayout::kRgbQuad);
   if (plan.format == nullptr || (to.layout != kColours && to.layout != PixelLayout::kIndex) ||
-      (to.layout == PixelLayout::kIndex) != IsIndexed(plan)) {
+      (to.layout == PixelLayout::kIndex && !IsIndexed(plan))) {
     return Failure::kDestinationUnsuited;
   }
   const std::uint32_t width = plan.image.width;
@@ -96,7 +96,18 @@ Failure WritePixelsIn(const PicturePlan& plan, const Destination& to) {
   const BlendSettings& blend = to.blend;
   switch (plan.format->kind) {
     case gim::PixelKind::kIndexed:
-      if (plan.index_bits == 4) {
+      if (to.layout != PixelLayout::kIndex) {
+        // Colours: each index's entry of the table as this destination
+        // shows it, blended where it blends.
+        constexpr unsigned kEntryBytes = LayoutBits(kColours, 0) / 8;
+        alignas(16) std::uint8_t table[256 * kEntryBytes];
+        WritePalette(plan, {kColours, table, sizeof table, 0, RowOrder::kTopDown, blend});
+        if (plan.index_bits == 4) {
+          walk.Plane(IndexLookup<4, kEntryBytes>{table});
+        } else {
+          walk.Plane(IndexLookup<8, kEntryBytes>{table});
+        }
+      } else if (plan.index_bits == 4) {
         walk.Plane(Index4Swap{});
       } else {
         walk.Plane(Index8Copy{});

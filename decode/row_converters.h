@@ -240,6 +240,22 @@ struct Index8Copy {
   }
 };
 
+// Indices looked up in a colour table already converted to the
+// destination's layout, kBytes bytes an entry: each pixel is its entry. A
+// stored 4-bit pair holds its left pixel in the low nibble.
+template <unsigned kBits, unsigned kBytes>
+struct IndexLookup {
+  static constexpr unsigned kSourceBits = kBits;
+  static constexpr unsigned kOutputBits = kBytes * 8;
+  const std::uint8_t* table;
+  [[gnu::always_inline]] void Run(const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) const {
+    for (std::uint32_t x = 0; x < n; ++x) {
+      const unsigned index = kBits == 8 ? in[x] : in[x / 2] >> (x % 2 * 4) & 0xF;
+      std::memcpy(out + x * kBytes, table + index * kBytes, kBytes);
+    }
+  }
+};
+
 // GIM keeps the left pixel of a 4-bit pair in the low nibble, a DIB (and PNG
 // and WIC) in the high one. Eight bytes are exchanged at a time. An odd run
 // ends in half a byte: the nibble past the last pixel stays 0.

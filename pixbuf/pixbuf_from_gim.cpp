@@ -48,39 +48,6 @@ void RefuseFor(GError** error, decode::Failure failure, const decode::PicturePla
   Refuse(error, code, reason);
 }
 
-// Indexed pictures: the indices at their own depth (a 4-bit pair holds its
-// left pixel in the high nibble), each looked up in the palette with its
-// alpha. Indices past the palette's entries read opaque black, as every
-// consumer shows them.
-decode::Failure WriteIndexed(const decode::PicturePlan& plan, guint8* pixels, int rowstride) {
-  const std::uint32_t width = plan.image.width;
-  const std::uint32_t height = plan.image.height;
-  const unsigned bits = plan.index_bits;
-  guint8 table[256 * 4] = {};
-  decode::Destination colours{decode::PixelLayout::kRgba32};
-  colours.data = table;
-  colours.bytes = sizeof table;
-  decode::Failure failure = decode::WritePalette(plan, colours);
-  if (failure != decode::Failure::kNone) return failure;
-
-  decode::Destination indices{decode::PixelLayout::kIndex};
-  indices.stride = decode::RowBytes(indices.layout, width, bits);
-  indices.bytes = decode::DestinationBytes(indices.layout, width, height, indices.stride, bits);
-  indices.data = static_cast<std::uint8_t*>(g_try_malloc(indices.bytes));
-  if (indices.data == nullptr) return decode::Failure::kTooLarge;
-  failure = decode::WritePixelsIn<decode::PixelLayout::kRgba32>(plan, indices);
-  for (std::uint32_t y = 0; failure == decode::Failure::kNone && y < height; ++y) {
-    const std::uint8_t* in = indices.data + y * indices.stride;
-    guint8* out = pixels + std::uint64_t{y} * static_cast<std::uint64_t>(rowstride);
-    for (std::uint32_t x = 0; x < width; ++x, out += 4) {
-      const unsigned index = bits == 8 ? in[x] : (in[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 0xF;
-      for (int c = 0; c < 4; ++c) out[c] = table[index * 4 + c];
-    }
-  }
-  g_free(indices.data);
-  return failure;
-}
-
 }  // namespace
 
 GdkPixbuf* PixbufFromGim(gim::ByteView bytes, GError** error) {
@@ -112,15 +79,12 @@ GdkPixbuf* PixbufFromGim(gim::ByteView bytes, GError** error) {
   }
   guint8* pixels = gdk_pixbuf_get_pixels(pixbuf);
   const int rowstride = gdk_pixbuf_get_rowstride(pixbuf);
-  if (decode::IsIndexed(plan)) {
-    failure = WriteIndexed(plan, pixels, rowstride);
-  } else {
-    decode::Destination rows{decode::PixelLayout::kRgba32};
-    rows.data = pixels;
-    rows.bytes = gdk_pixbuf_get_byte_length(pixbuf);
-    rows.stride = static_cast<std::uint64_t>(rowstride);
-    failure = decode::WritePixelsIn<decode::PixelLayout::kRgba32>(plan, rows);
-  }
+  // Indexed pictures come out looked up in their palette, alpha kept.
+  decode::Destination rows{decode::PixelLayout::kRgba32};
+  rows.data = pixels;
+  rows.bytes = gdk_pixbuf_get_byte_length(pixbuf);
+  rows.stride = static_cast<std::uint64_t>(rowstride);
+  failure = decode::WritePixelsIn<decode::PixelLayout::kRgba32>(plan, rows);
   if (failure != decode::Failure::kNone) {
     g_object_unref(pixbuf);
     RefuseFor(error, failure, plan);

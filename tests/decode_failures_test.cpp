@@ -126,8 +126,11 @@ TEST(DecodeFailures, DestinationsAreCheckedAgainstThePlan) {
        Failure::kDestinationUnsuited},
       {"a colour-table layout", &plan, decode::PixelLayout::kRgbQuad, 1000, 24,
        Failure::kDestinationUnsuited},
-      {"RGBA of an indexed picture", &indexed_plan, decode::PixelLayout::kRgba32, 1000, 24,
-       Failure::kDestinationUnsuited},
+      // Colours looked up in the palette: five RGBA pixels take 20 bytes.
+      {"RGBA of an indexed picture", &indexed_plan, decode::PixelLayout::kRgba32, 2 * 24 + 20, 24,
+       Failure::kNone},
+      {"RGBA of an indexed picture one byte short", &indexed_plan, decode::PixelLayout::kRgba32,
+       2 * 24 + 19, 24, Failure::kDestinationTooSmall},
       // Five 4-bit indices take three bytes.
       {"4-bit indices", &indexed_plan, decode::PixelLayout::kIndex, 2 * 4 + 3, 4, Failure::kNone},
       {"4-bit indices one byte short", &indexed_plan, decode::PixelLayout::kIndex, 2 * 4 + 2, 4,

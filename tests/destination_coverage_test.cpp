@@ -77,10 +77,10 @@ TEST(DestinationCoverage, EveryRowByteIsWrittenAndNothingBetweenRows) {
   const std::uint16_t sizes[][2] = {{1, 1}, {5, 3}, {16, 9}, {33, 7}, {48, 17}};
   for (const Stored& s : kStored) {
     const bool indexed = s.format == fixture::kIndex4 || s.format == fixture::kIndex8;
-    const std::vector<PixelLayout> layouts =
-        indexed ? std::vector<PixelLayout>{PixelLayout::kIndex}
-                : std::vector<PixelLayout>{PixelLayout::kBgr24, PixelLayout::kRgb24,
-                                           PixelLayout::kBgra32, PixelLayout::kRgba32};
+    // Indexed pictures give their indices, or their colours looked up.
+    std::vector<PixelLayout> layouts{PixelLayout::kBgr24, PixelLayout::kRgb24,
+                                     PixelLayout::kBgra32, PixelLayout::kRgba32};
+    if (indexed) layouts.push_back(PixelLayout::kIndex);
     for (const auto& size : sizes) {
       for (const bool swizzled : {false, true}) {
         for (const bool big_endian : {false, true}) {

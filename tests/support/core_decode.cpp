@@ -1,7 +1,6 @@
 #include "support/core_decode.h"
 
 #include <algorithm>
-#include <utility>
 
 #include "decode/driver.h"
 #include "decode/plan.h"
@@ -22,13 +21,11 @@ CoreDecoded DecodeWithCore(const std::vector<std::uint8_t>& file) {
   out.width = plan.image.width;
   out.height = plan.image.height;
   const std::size_t pixels = std::size_t{out.width} * out.height;
-  if (!decode::IsIndexed(plan)) {
-    out.rgba.resize(pixels * 4);
-    decode::Destination to{decode::PixelLayout::kRgba32, out.rgba.data(), out.rgba.size(),
-                           std::uint64_t{out.width} * 4};
-    out.failure = decode::WritePixels(plan, to);
-    return out;
-  }
+  out.rgba.resize(pixels * 4);
+  out.failure = decode::WritePixels(plan, decode::Destination{decode::PixelLayout::kRgba32,
+                                                              out.rgba.data(), out.rgba.size(),
+                                                              std::uint64_t{out.width} * 4});
+  if (out.failure != decode::Failure::kNone || !decode::IsIndexed(plan)) return out;
   // Indices at the picture's depth, a 4-bit pair's left pixel high; then
   // one byte each.
   const unsigned bits = plan.index_bits;
@@ -43,16 +40,12 @@ CoreDecoded DecodeWithCore(const std::vector<std::uint8_t>& file) {
       out.indices.push_back(bits == 8 ? b : static_cast<std::uint8_t>(x % 2 == 0 ? b >> 4 : b & 15));
     }
   }
-  std::vector<std::uint8_t> table(std::size_t{decode::ColourTableEntries(plan)} * 4);
+  const std::uint32_t entries = decode::ColourTableEntries(plan);
+  out.palette.resize(std::size_t{entries} * 4);
   out.failure = decode::WritePalette(
-      plan, decode::Destination{decode::PixelLayout::kRgba32, table.data(), table.size()});
-  if (out.failure != decode::Failure::kNone) return out;
-  for (const std::uint8_t index : out.indices) {
-    out.rgba.insert(out.rgba.end(), table.begin() + index * 4, table.begin() + index * 4 + 4);
-  }
+      plan, decode::Destination{decode::PixelLayout::kRgba32, out.palette.data(), out.palette.size()});
   // The entries the file stores; the table's others are black.
-  table.resize(std::min(table.size(), std::size_t{plan.palette.stored} * 4));
-  out.palette = std::move(table);
+  out.palette.resize(std::size_t{std::min(plan.palette.stored, entries)} * 4);
   return out;
 }
 

@@ -42,30 +42,8 @@ decode::Failure DecodeRgba(const decode::PicturePlan& plan, std::vector<std::uin
   // Decoded whole, as convert decodes it: within one block's limit.
   if (std::uint64_t{4} * width * height > gim::kMaxBlockBytes) return decode::Failure::kTooLarge;
   rgba.assign(std::size_t{4} * width * height, 0);
-  if (!decode::IsIndexed(plan)) {
-    return decode::WritePixels(plan, decode::Destination{decode::PixelLayout::kRgba32, rgba.data(),
-                                                         rgba.size(), std::uint64_t{4} * width});
-  }
-  const unsigned bits = plan.index_bits;
-  const std::uint64_t stride = (std::uint64_t{width} * bits + 7) / 8;
-  std::vector<std::uint8_t> packed(static_cast<std::size_t>(stride * height));
-  std::vector<std::uint8_t> palette(std::size_t{4} * decode::ColourTableEntries(plan));
-  decode::Failure failure = decode::WritePixels(
-      plan, decode::Destination{decode::PixelLayout::kIndex, packed.data(), packed.size(), stride});
-  if (failure == decode::Failure::kNone) {
-    failure = decode::WritePalette(
-        plan, decode::Destination{decode::PixelLayout::kRgba32, palette.data(), palette.size()});
-  }
-  if (failure != decode::Failure::kNone) return failure;
-  for (std::uint32_t y = 0; y < height; ++y) {
-    for (std::uint32_t x = 0; x < width; ++x) {
-      // A 4-bit pair holds its left pixel high.
-      const std::uint8_t b = packed[static_cast<std::size_t>(y * stride + std::uint64_t{x} * bits / 8)];
-      const std::size_t index = bits == 8 ? b : (x % 2 == 0 ? b >> 4 : b & 15);
-      std::memcpy(&rgba[(std::size_t{y} * width + x) * 4], &palette[4 * index], 4);
-    }
-  }
-  return decode::Failure::kNone;
+  return decode::WritePixels(plan, decode::Destination{decode::PixelLayout::kRgba32, rgba.data(),
+                                                       rgba.size(), std::uint64_t{4} * width});
 }
 
 }  // namespace
