@@ -1,9 +1,9 @@
 // Files that older builds mishandled, opened as a client opens a stream:
-// indices past a short palette, a plane narrower than the picture, and
-// pictures of no pixels. And the class object, which keeps the DLL loaded.
+// indices past a short palette and a plane narrower than the picture give
+// every row byte and a colour for every index (opaque black past the
+// file's entries); pictures of no pixels are refused. And the class object,
+// which keeps the DLL loaded.
 #include <gtest/gtest.h>
-
-#include <string>
 
 #include "fixture/gim_writer.h"
 #include "wic/cases.h"
@@ -12,81 +12,37 @@
 namespace tovak::wictest {
 namespace {
 
-// 200 palette entries (RGBA8888, stored R, G, B, A) in a 256-index picture
-// whose pixels use indices 0, 199, 200 and 253.
-fixture::Picture ShortPalette() {
-  fixture::Picture pic;
-  pic.format = fixture::kIndex8;
-  pic.width = 4;
-  pic.height = 1;
-  pic.pixels = {0, 199, 200, 253};
-  pic.pixels.resize(fixture::StoredRowBytes(pic.format, pic.width));
-  Bytes entries;
-  for (int k = 0; k < 200; ++k) {
-    for (const int byte : {k, 255 - k, 3 * k, 0x80 | k}) {
-      entries.push_back(static_cast<std::uint8_t>(byte));
-    }
-  }
-  pic.palette = fixture::Palette{fixture::kRgba8888, 200, entries};
-  return pic;
-}
-
-// INDEX8 stored at 4 bits per pixel in swizzled order, 48 pixels wide: an
-// odd count of 16-pixel tiles across.
-fixture::Picture NarrowSwizzledPlane() {
-  fixture::Picture pic;
-  pic.format = fixture::kIndex8;
-  pic.bits_per_pixel = 4;
-  pic.pixel_order = 1;
-  pic.width = 48;
-  pic.height = 8;
-  const std::size_t row = fixture::StoredRowBytes(pic.format, pic.width, 4);
-  Bytes plane(row * pic.height);
+// INDEX8 `width` x `height`, stored at `bits` per pixel in `order`, of
+// made-up indices, with `entries` RGBA8888 entries (stored R, G, B, A).
+fixture::Picture Indexed(std::uint16_t width, std::uint16_t height, std::uint16_t bits,
+                         std::uint16_t order, std::uint16_t entries) {
+  fixture::Picture pic{false, fixture::kIndex8, order, width, height, bits};
+  const std::size_t row = fixture::StoredRowBytes(pic.format, width, bits);
+  Bytes plane(row * height);
   for (std::size_t k = 0; k < plane.size(); ++k) plane[k] = static_cast<std::uint8_t>(k * 37 + 1);
-  pic.pixels = fixture::Swizzle(plane, row, pic.height);
-  pic.palette = fixture::Palette{fixture::kRgba8888, 16, Bytes(64, 0x7F)};
-  return pic;
-}
-
-fixture::Picture NoPixels(std::uint16_t width, std::uint16_t height) {
-  fixture::Picture pic;
-  pic.width = width;
-  pic.height = height;
-  pic.pixels.resize(fixture::StoredRowBytes(pic.format, width) * height);
-  return pic;
-}
-
-int BitsOf(IWICBitmapFrameDecode* frame) {
-  WICPixelFormatGUID format{};
-  EXPECT_EQ(frame->GetPixelFormat(&format), S_OK);
-  return format == GUID_WICPixelFormat4bppIndexed   ? 4
-         : format == GUID_WICPixelFormat8bppIndexed ? 8
-                                                    : 32;
-}
-
-// The whole picture (straight into the buffer), then a rectangle from the
-// decoder's cached picture.
-void ExpectEveryByteWritten(IWICBitmapFrameDecode* frame) {
-  UINT width = 0, height = 0;
-  ASSERT_EQ(frame->GetSize(&width, &height), S_OK);
-  const auto w = static_cast<INT>(width), h = static_cast<INT>(height);
-  for (const WICRect rect : {WICRect{0, 0, w, h}, WICRect{1, 1, w - 1, h - 1}}) {
-    const UINT row = (static_cast<UINT>(rect.Width) * static_cast<UINT>(BitsOf(frame)) + 7) / 8;
-    const UINT stride = row + 3;
-    ExpectEveryRowByteWritten(frame, &rect, stride, row, stride * static_cast<UINT>(rect.Height));
+  pic.pixels = order == 1 ? fixture::Swizzle(plane, row, height) : plane;
+  Bytes colours;
+  for (int k = 0; k < entries; ++k) {
+    for (const int byte : {k, 255 - k, 3 * k, 0x80 | k}) colours.push_back(static_cast<std::uint8_t>(byte));
   }
+  pic.palette = fixture::Palette{fixture::kRgba8888, entries, colours};
+  return pic;
 }
 
 TEST(Mends, EachFileGivesWhatTheConverterShows) {
+  fixture::Picture no_pixels{false, fixture::kRgba8888, 0, 0, 4};
+  fixture::Picture zero_high = no_pixels;
+  std::swap(zero_high.width, zero_high.height);
   const struct {
     const char* what;
     fixture::Picture picture;
     HRESULT initialize;
   } files[] = {
-      {"indices past a 200-entry palette", ShortPalette(), S_OK},
-      {"a plane narrower than the picture", NarrowSwizzledPlane(), S_OK},
-      {"0 wide", NoPixels(0, 4), WINCODEC_ERR_BADIMAGE},
-      {"0 high", NoPixels(4, 0), WINCODEC_ERR_BADIMAGE},
+      {"indices past a 200-entry palette", Indexed(37, 2, 8, 0, 200), S_OK},
+      // 48 pixels at 4 bits: an odd count of 16-byte tiles across.
+      {"a plane narrower than the picture", Indexed(48, 8, 4, 1, 16), S_OK},
+      {"0 wide", no_pixels, WINCODEC_ERR_BADIMAGE},
+      {"0 high", zero_high, WINCODEC_ERR_BADIMAGE},
   };
   Com<IWICImagingFactory> factory;
   CreateFactory(factory);
@@ -102,22 +58,25 @@ TEST(Mends, EachFileGivesWhatTheConverterShows) {
       continue;
     }
     ASSERT_EQ(decoder->GetFrame(0, frame.Out()), S_OK);
-    ExpectEveryByteWritten(frame.get());
+    WICPixelFormatGUID format{};
+    ASSERT_EQ(frame->GetPixelFormat(&format), S_OK);
+    const UINT bits = format == GUID_WICPixelFormat4bppIndexed ? 4 : 8;
+    ASSERT_TRUE(format == GUID_WICPixelFormat4bppIndexed || format == GUID_WICPixelFormat8bppIndexed);
+    const UINT row = (f.picture.width * bits + 7) / 8;
+    ExpectEveryRowByteWritten(frame.get(), nullptr, row + 3, row, (row + 3) * f.picture.height);
 
-    // A colour for every index; those past the file's palette opaque black.
     Com<IWICPalette> palette;
     ASSERT_EQ(factory->CreatePalette(palette.Out()), S_OK);
     ASSERT_EQ(frame->CopyPalette(palette.get()), S_OK);
     WICColor colours[257] = {};
     UINT count = 0;
     EXPECT_EQ(palette->GetColors(257, colours, &count), S_OK);
-    EXPECT_EQ(count, 1u << BitsOf(frame.get()));
-    const std::uint32_t stated = f.picture.palette->count;
+    EXPECT_EQ(count, 1u << bits);
     for (std::uint32_t k = 0; k < count; ++k) {
-      const std::uint8_t* e = &f.picture.palette->entries[4 * k];
-      const std::uint32_t want = k >= stated ? 0xFF000000u
-                                             : std::uint32_t{e[3]} << 24 | std::uint32_t{e[0]} << 16 |
-                                                   std::uint32_t{e[1]} << 8 | e[2];
+      const Bytes& e = f.picture.palette->entries;
+      const std::uint32_t want = k >= f.picture.palette->count
+                                     ? 0xFF000000u
+                                     : std::uint32_t{e[4 * k + 3]} << 24 | e[4 * k] << 16 | e[4 * k + 1] << 8 | e[4 * k + 2];
       ASSERT_EQ(colours[k], want) << "colour " << k;
     }
   }
@@ -128,9 +87,7 @@ TEST(Mends, EachFileGivesWhatTheConverterShows) {
 // from it later.
 TEST(Mends, TheClassObjectKeepsTheDllLoaded) {
   Com<IClassFactory> factory;
-  ASSERT_EQ(CoGetClassObject(kDecoderClsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                             factory.OutVoid()),
-            S_OK);
+  ASSERT_EQ(CoGetClassObject(kDecoderClsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, factory.OutVoid()), S_OK);
   EXPECT_EQ(DecoderDllCanUnloadNow(), S_FALSE);
   Com<IWICBitmapDecoder> decoder;
   ASSERT_EQ(factory->CreateInstance(nullptr, IID_IWICBitmapDecoder, decoder.OutVoid()), S_OK);
