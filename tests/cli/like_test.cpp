@@ -102,10 +102,9 @@ TEST(EncodeLike, UneditedRoundTripIsLossless) {
       Store(dir / "gim", name + ".gim", fixture::Write(made.back().second).bytes);
     }
   }
-  const std::vector<std::string> steps = {"gim", "png", "tovak", "png-tovak", "again", "png-again"};
-  for (std::size_t s = 0; s < steps.size(); s += 2) {
+  const std::vector<std::string> steps = {"gim", "png", "tovak", "png-tovak", "again"};
+  for (std::size_t s = 0; s + 2 < steps.size(); s += 2) {
     ASSERT_EQ(Tovak({"convert", Utf8(dir / steps[s]), "-o", Utf8(dir / steps[s + 1])}).exit_code, 0);
-    if (s + 2 == steps.size()) break;
     const TovakRun run = Tovak({"encode", Utf8(dir / steps[s + 1]), "--like", Utf8(dir / steps[s]), "-o", Utf8(dir / steps[s + 2])});
     ASSERT_EQ(run.exit_code, 0) << run.output;
   }
@@ -140,48 +139,38 @@ TEST(EncodeLike, RealSamplesComeBackByteForByte) {
 }
 
 // An INDEX8 original with an RGBA8888 palette and an INDEX4 one with an
-// RGBA4444 palette, their middle rows painted over in colours of their own,
-// go back with their own palette, kept byte for byte (untouched pixels keep
-// their entries; which entry an edited pixel takes is the encoder's test's),
+// RGBA4444 palette, rows 4 to 8 painted over in colours of their own, go
+// back with their own palette, kept byte for byte (untouched pixels keep
+// their colours; which entry an edited pixel takes is the encoder's test's),
 // and with a new one chosen for them, which shows the edit more closely.
 TEST(EncodeLike, EditedTextureGoesBackWithItsPaletteOrANewOne) {
   const fs::path dir = TempDir();
+  Random random;
   // Only a converter with a quantiser makes a new palette of so many colours.
   const bool quantises = Tovak({"--version"}).output.find("libimagequant") != std::string::npos;
-  for (const Case& c : {Case{fixture::kIndex8, fixture::kRgba8888, 256, false}, Case{fixture::kIndex4, fixture::kRgba4444, 16, false}}) {
-    const bool four = c.format == fixture::kIndex4;
-    const std::string name = four ? "four" : "eight";
-    SCOPED_TRACE(name);
-    fixture::Picture p{false, c.format, 0, 32, 32};
-    for (std::size_t y = 0; y < 32; ++y) {
-      for (std::size_t x = 0; x < 32; x += four ? 2 : 1) p.pixels.push_back(static_cast<std::uint8_t>(four ? (x + y) / 4 % 16 * 17 : x * 8 + y / 4));
-    }
-    p.palette = fixture::Palette{c.palette_format, c.entries, {}};
-    for (int k = 0; k < c.entries; ++k) {
-      for (const int b : four ? std::vector<int>{k * 15 + 15, 0xF0 | k} : std::vector<int>{k, 255 - k, 3 * k, 128 + k / 2}) p.palette->entries.push_back(static_cast<std::uint8_t>(b));
-    }
-    const fixture::File original = fixture::Write(p);
+  for (const Case& c : {kCases[13], kCases[11]}) {  // INDEX8 with RGBA8888, INDEX4 with RGBA4444
+    const std::string name = "format" + std::to_string(c.format);
+    const fixture::Picture picture = Original(c, false, false, random);
+    const fixture::File original = fixture::Write(picture);
     const fs::path gim = Store(dir, name + ".gim", original.bytes);
     ASSERT_EQ(Tovak({"convert", Utf8(gim), "-o", Utf8(dir / "png")}).exit_code, 0);
     const Png before = ReadPng(dir / "png" / (name + ".png"));
+    const std::size_t row = 4 * picture.width, first = 4 * row, end = 9 * row;
     Bytes edited = before.rgba;
-    for (std::size_t i = 4 * 32 * 12; i < 4 * 32 * 20; i += 4) {
-      const std::uint8_t paint[4] = {static_cast<std::uint8_t>(i * 3), static_cast<std::uint8_t>(255 - i / 16), static_cast<std::uint8_t>(i / 4 % 97 * 2), 255};
-      std::copy_n(paint, 4, &edited[i]);
-    }
-    const fs::path png = Store(dir / "png", name + "-edited.png", MakePng(32, 32, SPNG_COLOR_TYPE_TRUECOLOR_ALPHA, 8, edited));
-    ASSERT_EQ(Tovak({"encode", Utf8(png), "--like", Utf8(gim), "-o", Utf8(dir / "kept")}).exit_code, 0);
-    const TovakRun fresh_run = Tovak({"encode", Utf8(png), "--like", Utf8(gim), "--palette", "new", "-o", Utf8(dir / "new")});
-    ASSERT_EQ(fresh_run.exit_code, quantises ? 0 : 1) << fresh_run.output;
+    for (std::size_t i = first; i < end; ++i) edited[i] = static_cast<std::uint8_t>(i % 4 == 3 ? 255 : i * i / 7);
+    const fs::path png = Store(dir / "png", name + "-edited.png", MakePng(picture.width, picture.height, SPNG_COLOR_TYPE_TRUECOLOR_ALPHA, 8, edited));
     for (const std::string way : {"kept", "new"}) {
-      if (!quantises && way == "new") continue;
+      std::vector<std::string> args = {"encode", Utf8(png), "--like", Utf8(gim), "-o", Utf8(dir / way)};
+      if (way == "new") args.insert(args.end(), {"--palette", "new"});
+      const TovakRun run = Tovak(args);
+      ASSERT_EQ(run.exit_code, quantises || way == "kept" ? 0 : 1) << run.output;
+      if (run.exit_code != 0) continue;
       EXPECT_EQ(Described(dir / way / (name + "-edited.gim")), Described(gim)) << way;
       ASSERT_EQ(Tovak({"convert", Utf8(dir / way), "-o", Utf8(dir / way / "png"), "--force"}).exit_code, 0);
     }
-    EXPECT_TRUE(SameBytes(ReadAll(dir / "kept" / (name + "-edited.gim")), original.bytes, original.layout.entries, p.palette->entries.size()));
+    EXPECT_TRUE(SameBytes(ReadAll(dir / "kept" / (name + "-edited.gim")), original.bytes, original.layout.entries, picture.palette->entries.size()));
     const Png kept = ReadPng(dir / "kept" / "png" / (name + "-edited.png"));
-    const std::size_t row = four ? 16 : 32;  // rows 12 to 19 edited
-    EXPECT_TRUE(SameBytes(kept.stored, before.stored, 0, 12 * row) && SameBytes(kept.stored, before.stored, 20 * row, 12 * row));
+    EXPECT_TRUE(SameBytes(kept.rgba, before.rgba, 0, first) && SameBytes(kept.rgba, before.rgba, end, before.rgba.size() - end));
     if (!quantises) continue;
     const Png fresh = ReadPng(dir / "new" / "png" / (name + "-edited.png"));
     double error[2] = {};
