@@ -120,8 +120,8 @@ TEST(EncodeLike, UneditedRoundTripIsLossless) {
       EXPECT_TRUE(SameBytes(tovak, original.bytes, original.layout.entries, picture.palette->count * size)) << "entries";
     }
     // The root block reaches the end of the file, a file-info block in it.
-    const std::size_t root = picture.big_endian ? tovak[20] << 24 | tovak[21] << 16 | tovak[22] << 8 | tovak[23]
-                                                : tovak[23] << 24 | tovak[22] << 16 | tovak[21] << 8 | tovak[20];
+    const std::uint32_t root = picture.big_endian ? std::uint32_t{tovak[20]} << 24 | tovak[21] << 16 | tovak[22] << 8 | tovak[23]
+                                                  : std::uint32_t{tovak[23]} << 24 | tovak[22] << 16 | tovak[21] << 8 | tovak[20];
     EXPECT_EQ(root, tovak.size() - 16);
     EXPECT_TRUE(ReadAll(dir / "again" / (name + ".gim")) == tovak) << "not byte for byte";
   }
