@@ -187,8 +187,7 @@ TEST(EncodeLike, EditedTextureGoesBackWithItsPaletteOrANewOne) {
 // What the command line names overrides the original's.
 TEST(EncodeLike, FoldersPairByLayoutAndAMissingOriginalFailsAlone) {
   const fs::path dir = TempDir();
-  fs::create_directories(dir / "gim" / "sub");
-  fs::create_directories(dir / "png" / "sub");
+  for (const char* side : {"gim/sub", "png/sub"}) fs::create_directories(dir / side);
   fixture::Picture p{false, fixture::kRgba5551, 0, 8, 2};
   p.pixels.assign(fixture::StoredRowBytes(p.format, 8) * 2, 0x42);
   Store(dir / "gim" / "sub", "b.gim", fixture::Write(p).bytes);
