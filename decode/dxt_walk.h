@@ -187,16 +187,24 @@ inline __m128i InterpolateAlpha(__m128i index, const AlphaSteps& s) {
   return _mm_add_epi16(_mm_add_epi16(value, second), beyond);
 }
 
+// A 16-bit value in every lane, from a 32-bit register: the 32-bit
+// compiler otherwise stores the 16-bit value and loads 32 bits, which waits
+// for the store.
+inline __m128i Broadcast16(int v) {
+  const auto pair = (static_cast<std::uint32_t>(v) & 0xFFFF) * 0x10001u;
+  return _mm_shuffle_epi32(_mm_cvtsi32_si128(static_cast<int>(pair)), 0);
+}
+
 [[gnu::always_inline]] inline __m128i InterpolatedAlpha(const std::uint8_t* ends, const std::uint8_t* indices) {
   const int a0 = ends[0];
   const int a1 = ends[1];
   const int seven = a0 > a1;
   const int steps = 5 + 2 * seven;
   AlphaSteps s;
-  s.base = _mm_set1_epi16(static_cast<short>(a0 * steps));
-  s.span = _mm_set1_epi16(static_cast<short>(a1 - a0));
-  s.quotient = _mm_set1_epi16(static_cast<short>(kFifth - seven * (kFifth - kSeventh)));
-  s.last = _mm_set1_epi16(static_cast<short>(steps));
+  s.base = Broadcast16(a0 * steps);
+  s.span = Broadcast16(a1 - a0);
+  s.quotient = Broadcast16(kFifth - seven * (kFifth - kSeventh));
+  s.last = Broadcast16(steps);
   // 16-bit windows of the index bytes, lane i of each eight starting at
   // byte 3i / 8, then each index moved to the top 3 bits and down.
   const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(indices));
