@@ -129,6 +129,7 @@ inline void SelectColours(__m128i colours, std::uint32_t indices, __m128i rows[4
   const __m128i low = _mm_setr_epi32(1, 4, 16, 64);
   const __m128i high = _mm_setr_epi32(2, 8, 32, 128);
   __m128i bits = _mm_set1_epi32(static_cast<int>(indices));
+#pragma GCC unroll 4
   for (int j = 0; j < 4; ++j) {
     const __m128i m0 = _mm_cmpeq_epi32(_mm_and_si128(bits, low), low);
     const __m128i m1 = _mm_cmpeq_epi32(_mm_and_si128(bits, high), high);
@@ -161,40 +162,49 @@ inline __m128i ExplicitAlpha(const std::uint8_t* p) {
 // DXT5: eight alphas from 3-bit indices in 16-bit lanes. Index 0 is a0 and
 // 1 is a1; above a1, a0 spans 7 steps: index k >= 2 is
 // ((8 - k) a0 + (k - 1) a1) / 7; otherwise 5 steps for k = 2 to 5, and 6
-// and 7 are 0 and 255. The fractions are truncated.
+// and 7 are 0 and 255. The fractions are truncated. Which of the two a
+// block is depends on its bytes alone, so it is chosen by masks, not
+// branches, which random blocks would mispredict half the time.
 struct AlphaSteps {
   __m128i base;      // a0 times the steps
   __m128i span;      // a1 - a0
-  __m128i steps;     // 7 or 5
   __m128i quotient;  // 65536 / steps, rounded up
-  __m128i zero_at;   // the index that means 0, or one that never occurs
-  __m128i full_at;   // the index that means 255, or one that never occurs
+  __m128i last;      // the last index that interpolates: 7 or 5
 };
 
+// Index k weighs a1 by k - 1, saturated at 0: right for every k but 1,
+// which gets a0 and then the span on top. With 5 steps, 6 and 7 get
+// -512 and +512 on top of at most 306, which the packing to bytes
+// saturates to 0 and 255.
 inline __m128i InterpolateAlpha(__m128i index, const AlphaSteps& s) {
   const __m128i one = _mm_set1_epi16(1);
-  const __m128i ends = _mm_cmplt_epi16(index, _mm_set1_epi16(2));
-  // Index 0 weighs a1 by 0 and index 1 by all the steps.
-  const __m128i weight = _mm_or_si128(_mm_andnot_si128(ends, _mm_sub_epi16(index, one)),
-                                      _mm_and_si128(_mm_and_si128(ends, _mm_cmpeq_epi16(index, one)), s.steps));
+  const __m128i weight = _mm_subs_epu16(index, one);
   const __m128i value =
       _mm_mulhi_epu16(_mm_add_epi16(s.base, _mm_mullo_epi16(s.span, weight)), s.quotient);
-  const __m128i full = _mm_cmpeq_epi16(index, s.full_at);
-  const __m128i fixed = _mm_or_si128(full, _mm_cmpeq_epi16(index, s.zero_at));
-  return _mm_or_si128(_mm_andnot_si128(fixed, value), _mm_and_si128(full, _mm_set1_epi16(255)));
+  const __m128i second = _mm_and_si128(_mm_cmpeq_epi16(index, one), s.span);
+  const __m128i beyond = _mm_and_si128(_mm_cmpgt_epi16(index, s.last),
+                                       _mm_sub_epi16(_mm_slli_epi16(index, 10), _mm_set1_epi16(6656)));
+  return _mm_add_epi16(_mm_add_epi16(value, second), beyond);
+}
+
+// A 16-bit value in every lane, from a 32-bit register: the 32-bit
+// compiler otherwise stores the 16-bit value and loads 32 bits, which waits
+// for the store.
+inline __m128i Broadcast16(int v) {
+  const auto pair = (static_cast<std::uint32_t>(v) & 0xFFFF) * 0x10001u;
+  return _mm_shuffle_epi32(_mm_cvtsi32_si128(static_cast<int>(pair)), 0);
 }
 
 [[gnu::always_inline]] inline __m128i InterpolatedAlpha(const std::uint8_t* ends, const std::uint8_t* indices) {
   const int a0 = ends[0];
   const int a1 = ends[1];
-  const bool seven = a0 > a1;
+  const int seven = a0 > a1;
+  const int steps = 5 + 2 * seven;
   AlphaSteps s;
-  s.steps = _mm_set1_epi16(static_cast<short>(seven ? 7 : 5));
-  s.base = _mm_set1_epi16(static_cast<short>(a0 * (seven ? 7 : 5)));
-  s.span = _mm_set1_epi16(static_cast<short>(a1 - a0));
-  s.quotient = _mm_set1_epi16(static_cast<short>(seven ? kSeventh : kFifth));
-  s.zero_at = _mm_set1_epi16(static_cast<short>(seven ? 8 : 6));
-  s.full_at = _mm_set1_epi16(static_cast<short>(seven ? 8 : 7));
+  s.base = Broadcast16(a0 * steps);
+  s.span = Broadcast16(a1 - a0);
+  s.quotient = Broadcast16(kFifth - seven * (kFifth - kSeventh));
+  s.last = Broadcast16(steps);
   // 16-bit windows of the index bytes, lane i of each eight starting at
   // byte 3i / 8, then each index moved to the top 3 bits and down.
   const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(indices));
