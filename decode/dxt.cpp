@@ -8,7 +8,8 @@ namespace {
 template <gim::DxtKind kKind>
 void DecodeTexels(const std::uint8_t* block, bool reorder, std::uint8_t texels[64]) {
   __m128i rows[4];
-  dxt::DecodeBlock<kKind, false>(block, dxt::PartsOf(kKind, reorder), _mm_setzero_si128(), rows);
+  dxt::DecodeBlock<kKind, false, dxt::AlphaUse::kKeep>(block, dxt::PartsOf(kKind, reorder),
+                                                      _mm_setzero_si128(), _mm_setzero_si128(), rows);
   for (int j = 0; j < 4; ++j) _mm_storeu_si128(reinterpret_cast<__m128i*>(texels + 16 * j), rows[j]);
 }
 

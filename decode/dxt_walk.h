@@ -1,13 +1,12 @@
 // DXT pictures decoded block by block with SSE2: each 4 x 4 block's texel
-// rows are held in four registers and handed to the row converter, which
-// blends and packs them in the same registers and writes them to their
-// final place. There is no decoded plane.
+// rows are held in four registers, blended there while the block's alphas
+// are at hand, and handed to the row converter, which packs them and writes
+// them to their final place. There is no decoded plane.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <utility>
 
 #include "decode/dxt.h"
 #include "decode/plane_walk.h"
@@ -218,31 +217,69 @@ inline __m128i Broadcast16(int v) {
   return _mm_packus_epi16(InterpolateAlpha(first, s), InterpolateAlpha(second, s));
 }
 
-// Decodes one stored block into four texel rows in the output's channel
-// order.
-template <gim::DxtKind kKind, bool kBlueFirst>
-[[gnu::always_inline]] inline void DecodeBlock(const std::uint8_t* block, const Parts& parts,
-                                               __m128i transparent, __m128i rows[4]) {
-  constexpr bool kDxt1 = kKind == gim::DxtKind::kDxt1;
-  SelectColours(Colours<kDxt1, kBlueFirst>(Load32(block + parts.colour), transparent),
-                Load32(block + parts.indices), rows);
-  if constexpr (kKind == gim::DxtKind::kDxt3) {
-    InsertAlpha(ExplicitAlpha(block + parts.alpha), rows);
-  } else if constexpr (kKind == gim::DxtKind::kDxt5) {
-    InsertAlpha(InterpolatedAlpha(block + parts.alpha, block + parts.alpha_indices), rows);
+// Blends four texel rows against `back` (16-bit lanes, see
+// sse2::BlendLanes) by `alpha`, the block's 16 alphas in texel order. Each
+// weight is made once from the alpha register and spread to its texel's
+// lanes, rather than picked out of every row.
+inline void BlendRows(__m128i alpha, __m128i back, __m128i rows[4]) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i low = sse2::BlendWeight(_mm_unpacklo_epi8(alpha, zero));
+  const __m128i high = sse2::BlendWeight(_mm_unpackhi_epi8(alpha, zero));
+  const __m128i row_weights[4] = {_mm_unpacklo_epi16(low, low), _mm_unpackhi_epi16(low, low),
+                                  _mm_unpacklo_epi16(high, high), _mm_unpackhi_epi16(high, high)};
+#pragma GCC unroll 4
+  for (int j = 0; j < 4; ++j) {
+    const __m128i w = row_weights[j];
+    const __m128i first = sse2::BlendWeighted(_mm_unpacklo_epi8(rows[j], zero), back, _mm_unpacklo_epi32(w, w));
+    const __m128i second = sse2::BlendWeighted(_mm_unpackhi_epi8(rows[j], zero), back, _mm_unpackhi_epi32(w, w));
+    rows[j] = _mm_packus_epi16(first, second);
   }
 }
 
-// A row of fewer than four texels: through memory to the converter's run.
+// What the texel rows carry in their fourth byte, chosen once per
+// converter. DXT1 texels are opaque or already the converter's transparent
+// colour, whatever it does; DXT3 and DXT5 alphas are kept for layouts with
+// alpha, blended into the colours where the converter blends, and not
+// decoded at all where it drops them.
+enum class AlphaUse { kKeep, kBlend, kDrop };
+
 template <class Converter>
-void ConvertPart(const Converter& convert, __m128i row, std::uint8_t* out, std::uint32_t n) {
+constexpr AlphaUse AlphaUseOf(gim::DxtKind kind) {
+  if (kind == gim::DxtKind::kDxt1 || Converter::kOutputBits == 32) return AlphaUse::kKeep;
+  return Converter::kBlends ? AlphaUse::kBlend : AlphaUse::kDrop;
+}
+
+// Decodes one stored block into four texel rows in the output's channel
+// order. `transparent` is what a transparent DXT1 texel shows; `back`, for
+// blending, the background as 16-bit lanes.
+template <gim::DxtKind kKind, bool kBlueFirst, AlphaUse kAlpha>
+[[gnu::always_inline]] inline void DecodeBlock(const std::uint8_t* block, const Parts& parts,
+                                               __m128i transparent, __m128i back, __m128i rows[4]) {
+  constexpr bool kDxt1 = kKind == gim::DxtKind::kDxt1;
+  SelectColours(Colours<kDxt1, kBlueFirst>(Load32(block + parts.colour), transparent),
+                Load32(block + parts.indices), rows);
+  if constexpr (!kDxt1 && kAlpha != AlphaUse::kDrop) {
+    const __m128i alpha = kKind == gim::DxtKind::kDxt3
+                              ? ExplicitAlpha(block + parts.alpha)
+                              : InterpolatedAlpha(block + parts.alpha, block + parts.alpha_indices);
+    if constexpr (kAlpha == AlphaUse::kKeep) {
+      InsertAlpha(alpha, rows);
+    } else if (_mm_movemask_epi8(_mm_cmpeq_epi8(alpha, _mm_set1_epi8(-1))) != 0xFFFF) {
+      // Wholly opaque blocks, common in real textures, keep their colours.
+      BlendRows(alpha, back, rows);
+    }
+  } else {
+    (void)back;
+  }
+}
+
+// The first n < 4 texels of a row, which is already as the layout shows
+// it: each texel's first kBytes bytes.
+template <unsigned kBytes>
+void StorePart(__m128i row, std::uint8_t* out, std::uint32_t n) {
   alignas(16) std::uint8_t texels[16];
   _mm_store_si128(reinterpret_cast<__m128i*>(texels), row);
-  if constexpr (Converter::kBlueFirstOut) {
-    // Run expects red first.
-    for (int i = 0; i < 4; ++i) std::swap(texels[4 * i], texels[4 * i + 2]);
-  }
-  convert.Run(texels, out, n);
+  for (std::uint32_t i = 0; i < n; ++i) std::memcpy(out + i * kBytes, texels + 4 * i, kBytes);
 }
 
 // Blocks are decoded a segment at a time into texel rows in memory, then
@@ -252,15 +289,17 @@ void ConvertPart(const Converter& convert, __m128i row, std::uint8_t* out, std::
 inline constexpr std::uint32_t kSegment = 64;
 using Segment = __m128i[4][kSegment];  // texel row j of block k
 
-template <gim::DxtKind kKind, bool kBlueFirst>
+// `transparent`: the converter's; where it blends, also the background.
+template <gim::DxtKind kKind, bool kBlueFirst, AlphaUse kAlpha>
 [[gnu::noinline]] void DecodeSegment(const std::uint8_t* block, std::uint32_t count,
                                      const Parts& parts, std::uint32_t transparent,
                                      Segment& lines) {
   constexpr unsigned kBlockBytes = gim::DescribeDxt(kKind).block_bytes;
   const __m128i transparent_texel = _mm_cvtsi32_si128(static_cast<int>(transparent));
+  const __m128i back = _mm_unpacklo_epi8(_mm_shuffle_epi32(transparent_texel, 0), _mm_setzero_si128());
   __m128i texels[4];
   for (std::uint32_t k = 0; k < count; ++k, block += kBlockBytes) {
-    DecodeBlock<kKind, kBlueFirst>(block, parts, transparent_texel, texels);
+    DecodeBlock<kKind, kBlueFirst, kAlpha>(block, parts, transparent_texel, back, texels);
     for (std::uint32_t j = 0; j < 4; ++j) lines[j][k] = texels[j];
   }
 }
@@ -271,12 +310,13 @@ template <gim::DxtKind kKind, class Converter>
 void WalkDxtNormalOf(const Converter& convert, const DxtBlocks& source, std::uint32_t width,
                      std::uint32_t height, OutputRows out) {
   constexpr unsigned kBlockBytes = gim::DescribeDxt(kKind).block_bytes;
-  constexpr std::uint32_t kPieceBytes = 4 * Converter::kOutputBits / 8;
-  // DXT1 texels are opaque or transparent, and a transparent one is already
-  // the converter's colour: nothing is left to blend.
-  constexpr bool kOpaque = kKind == gim::DxtKind::kDxt1;
+  constexpr unsigned kTexelBytes = Converter::kOutputBits / 8;
+  constexpr std::uint32_t kPieceBytes = 4 * kTexelBytes;
+  constexpr AlphaUse kAlpha = AlphaUseOf<Converter>(kKind);
   const Parts parts = PartsOf(kKind, source.reorder);
-  const __m128i back = convert.Background();
+  // Rows come blended where the converter blends: it only packs and stores
+  // them, with no background.
+  const __m128i back = _mm_setzero_si128();
   const std::uint32_t transparent = convert.Transparent();
   const std::uint32_t across = (width + 3) / 4;
   const std::uint32_t whole = width / 4;  // blocks wholly inside the picture
@@ -286,8 +326,8 @@ void WalkDxtNormalOf(const Converter& convert, const DxtBlocks& source, std::uin
     const std::uint8_t* block = source.blocks + by * source.per_row * kBlockBytes;
     for (std::uint32_t bx = 0; bx < across; bx += kSegment) {
       const std::uint32_t count = std::min(kSegment, across - bx);
-      DecodeSegment<kKind, Converter::kBlueFirstOut>(block + std::uint64_t{bx} * kBlockBytes, count,
-                                                      parts, transparent, lines);
+      DecodeSegment<kKind, Converter::kBlueFirstOut, kAlpha>(block + std::uint64_t{bx} * kBlockBytes,
+                                                              count, parts, transparent, lines);
       // A 24-bit store may spill into the next block's place while that is
       // still to be written: for every block wholly inside but the last.
       const std::uint32_t spilling = whole > bx + 1 ? std::min(count, whole - 1 - bx) : 0;
@@ -295,13 +335,13 @@ void WalkDxtNormalOf(const Converter& convert, const DxtBlocks& source, std::uin
         std::uint8_t* const row = out.Row(std::uint64_t{by} * 4 + j) + bx * kPieceBytes;
         std::uint32_t k = 0;
         for (; k < spilling; ++k) {
-          Converter::template Four<kOpaque, true>(lines[j][k], back, row + k * kPieceBytes);
+          Converter::template Four<true, true>(lines[j][k], back, row + k * kPieceBytes);
         }
         for (; k < count; ++k) {
           if (bx + k < whole) {
-            Converter::template Four<kOpaque, false>(lines[j][k], back, row + k * kPieceBytes);
+            Converter::template Four<true, false>(lines[j][k], back, row + k * kPieceBytes);
           } else {
-            ConvertPart(convert, lines[j][k], row + k * kPieceBytes, width - (bx + k) * 4);
+            StorePart<kTexelBytes>(lines[j][k], row + k * kPieceBytes, width - (bx + k) * 4);
           }
         }
       }
@@ -319,15 +359,16 @@ template <gim::DxtKind kKind, class Converter>
 void WalkDxtSwizzledOf(const Converter& convert, const DxtBlocks& source, std::uint32_t width,
                        std::uint32_t height, OutputRows out) {
   constexpr unsigned kBlockBytes = gim::DescribeDxt(kKind).block_bytes;
-  constexpr std::uint32_t kPieceBytes = 4 * Converter::kOutputBits / 8;
-  constexpr bool kOpaque = kKind == gim::DxtKind::kDxt1;
+  constexpr unsigned kTexelBytes = Converter::kOutputBits / 8;
+  constexpr std::uint32_t kPieceBytes = 4 * kTexelBytes;
+  constexpr AlphaUse kAlpha = AlphaUseOf<Converter>(kKind);
   constexpr auto kTileRows = static_cast<std::uint32_t>(gim::kTileRows);
   const Parts parts = PartsOf(kKind, source.reorder);
-  const __m128i back = convert.Background();
+  const __m128i back = _mm_setzero_si128();  // as in the normal order
   const std::uint32_t transparent = convert.Transparent();
-  // A zero texel; for DXT1, whose texels are not blended, as the converter
-  // shows a transparent one.
-  const __m128i empty = _mm_set1_epi32(kOpaque ? static_cast<int>(transparent) : 0);
+  // A zero texel as the converter shows it: transparent black, or the
+  // background where it blends.
+  const __m128i empty = _mm_set1_epi32(static_cast<int>(transparent));
   // Widths and heights are 16-bit, so every figure here fits 32 bits.
   const auto per_row = static_cast<std::uint32_t>(source.per_row);
   const std::uint32_t whole = width / 4;  // lines wholly inside a picture row
@@ -350,8 +391,8 @@ void WalkDxtSwizzledOf(const Converter& convert, const DxtBlocks& source, std::u
       for (std::uint32_t bx = 0; bx < per_row; bx += kSegment) {
         const std::uint32_t count = std::min(kSegment, per_row - bx);
         if (decoded != 0) {
-          DecodeSegment<kKind, Converter::kBlueFirstOut>(block + std::uint64_t{bx} * kBlockBytes,
-                                                          count, parts, transparent, lines);
+          DecodeSegment<kKind, Converter::kBlueFirstOut, kAlpha>(
+              block + std::uint64_t{bx} * kBlockBytes, count, parts, transparent, lines);
         }
         for (std::uint32_t j = decoded; j < 4; ++j) {
           for (std::uint32_t k = 0; k < count; ++k) lines[j][k] = empty;
@@ -369,15 +410,15 @@ void WalkDxtSwizzledOf(const Converter& convert, const DxtBlocks& source, std::u
               // these are the last.
               if (x + 1 < whole && bx + g + kTileRows < per_row) {
                 for (std::uint32_t y = 0; y < kTileRows; ++y) {
-                  Converter::template Four<kOpaque, true>(tile[y], back, to[y] + x * kPieceBytes);
+                  Converter::template Four<true, true>(tile[y], back, to[y] + x * kPieceBytes);
                 }
               } else if (x < whole) {
                 for (std::uint32_t y = 0; y < kTileRows; ++y) {
-                  Converter::template Four<kOpaque, false>(tile[y], back, to[y] + x * kPieceBytes);
+                  Converter::template Four<true, false>(tile[y], back, to[y] + x * kPieceBytes);
                 }
               } else if (x * 4 < width) {
                 for (std::uint32_t y = 0; y < kTileRows; ++y) {
-                  ConvertPart(convert, tile[y], to[y] + x * kPieceBytes, width - x * 4);
+                  StorePart<kTexelBytes>(tile[y], to[y] + x * kPieceBytes, width - x * 4);
                 }
               }
             }
@@ -391,9 +432,9 @@ void WalkDxtSwizzledOf(const Converter& convert, const DxtBlocks& source, std::u
             const auto x = static_cast<std::uint32_t>(line.tile);
             if (row == nullptr || x * 4 >= width) continue;
             if (x < whole) {
-              Converter::template Four<kOpaque, false>(lines[j][k], back, row + x * kPieceBytes);
+              Converter::template Four<true, false>(lines[j][k], back, row + x * kPieceBytes);
             } else {
-              ConvertPart(convert, lines[j][k], row + x * kPieceBytes, width - x * 4);
+              StorePart<kTexelBytes>(lines[j][k], row + x * kPieceBytes, width - x * 4);
             }
           }
         }

@@ -157,10 +157,6 @@ struct FromRgba {
   explicit FromRgba(const BlendSettings& s)
       : settings(s), back_out(kBlueFirstOut ? SwapRedBlue(s.background) : s.background) {}
 
-  // The background as the layout's first three bytes; only the blending
-  // converters use it.
-  __m128i Background() const { return back_out.Load(); }
-
   // What a transparent DXT1 texel shows, as four bytes in the layout's
   // order: the background where translucent pixels are blended (which is
   // what blending a texel of alpha 0 gives), else transparent black.
@@ -170,7 +166,7 @@ struct FromRgba {
   }
 
   // Converts four pixels held in a register in the layout's channel order
-  // (`back` from Background()). kOpaque: no pixel needs blending. kSpill: a
+  // (`back`: the background as BackLanes has it). kOpaque: no pixel needs blending. kSpill: a
   // 24-bit layout may write the 4 bytes past them, which later pixels of the
   // same row overwrite.
   template <bool kOpaque, bool kSpill>

@@ -59,10 +59,17 @@ inline __m128i Field(__m128i w) {
 // BlendChannel does: b + ((c - b) * a >> 8), which is one signed high
 // multiplication: (d << 7) * (a << 1) >> 16, neither factor leaving 16 bits.
 // Alpha 255 keeps the colour: counted as 256 there, the product is d itself.
-inline __m128i BlendLanes(__m128i c, __m128i b, __m128i a) {
-  const __m128i weight = _mm_slli_epi16(_mm_sub_epi16(a, _mm_cmpeq_epi16(a, _mm_set1_epi16(255))), 1);
+// The weight is made apart so that a caller holding alphas in another
+// arrangement than the colours can make each weight once.
+inline __m128i BlendWeight(__m128i a) {
+  return _mm_slli_epi16(_mm_sub_epi16(a, _mm_cmpeq_epi16(a, _mm_set1_epi16(255))), 1);
+}
+
+inline __m128i BlendWeighted(__m128i c, __m128i b, __m128i weight) {
   return _mm_add_epi16(b, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(c, b), 7), weight));
 }
+
+inline __m128i BlendLanes(__m128i c, __m128i b, __m128i a) { return BlendWeighted(c, b, BlendWeight(a)); }
 
 // Where `keep` is set the colour, elsewhere the background.
 inline __m128i Select(__m128i keep, __m128i c, __m128i b) {
