@@ -9,7 +9,9 @@
 // Beside them, the same pixel pass as the DLL's (this program links the
 // decoder) writing a 24-bit DIB's rows into a block allocated once: the
 // decoder's own work, free of allocation and page faults, against copying
-// the same bytes into a warm block and against squish-warm. --before PATH
+// the same bytes into a warm block and against squish-warm; and the pass
+// into 32-bit RGBA rows, the layout the converter's PNG and (blue first)
+// the WIC decoder take, against the same. --before PATH
 // times a second build of the plug-in in the same rounds, so that a change
 // is measured against what it replaces in one run.
 // Each figure is the median of several rounds after a warm-up; decode and
@@ -123,14 +125,14 @@ bool Load(const std::string& path, Plugin& plugin) {
   return plugin.get_picture != nullptr;
 }
 
-// The pixel pass alone, as the plug-in runs it for a 24-bit DIB with its
-// default settings, into `bits` (the DIB's rows, allocated once).
+// The pixel pass alone into `bits` (allocated once): as the plug-in runs it
+// for a 24-bit DIB with its default settings, or into top-down RGBA rows.
 struct WarmPass {
   tovak::decode::PicturePlan plan;
   tovak::decode::Destination to;
   bool ready = false;
 
-  WarmPass(const Bytes& file, Bytes& bits) {
+  WarmPass(const Bytes& file, Bytes& bits, bool rgba) {
     const tovak::gim::ByteView view{file.data(), file.size()};
     const tovak::gim::Recognition recognition = tovak::gim::Recognise(view);
     const tovak::gim::Reader reader{view, recognition.big_endian};
@@ -141,16 +143,19 @@ struct WarmPass {
       return;
     }
     const bool indexed = tovak::decode::IsIndexed(plan);
-    to.layout = indexed ? tovak::decode::PixelLayout::kIndex : tovak::decode::PixelLayout::kBgr24;
-    to.stride = shape.stride;
-    to.bytes = shape.stride * plan.image.height;
-    to.rows = tovak::decode::RowOrder::kBottomUp;
+    if (rgba && indexed) return;  // the converter keeps indices
+    to.layout = rgba      ? tovak::decode::PixelLayout::kRgba32
+                : indexed ? tovak::decode::PixelLayout::kIndex
+                          : tovak::decode::PixelLayout::kBgr24;
+    to.stride = rgba ? std::uint64_t{plan.image.width} * 4 : shape.stride;
+    to.bytes = to.stride * plan.image.height;
+    to.rows = rgba ? tovak::decode::RowOrder::kTopDown : tovak::decode::RowOrder::kBottomUp;
     to.blend = tovak::decode::BlendSettings{};
     bits.resize(static_cast<std::size_t>(to.bytes));
     to.data = bits.data();
     ready = true;
   }
-  void Run() const { tovak::decode::WritePixelsIn<tovak::decode::PixelLayout::kBgr24>(plan, to); }
+  void Run() const { tovak::decode::WritePixels(plan, to); }
 };
 
 int Decode(const Plugin& plugin, const Bytes& file, SIZE_T* bits_bytes, SIZE_T* header_bytes) {
@@ -236,10 +241,11 @@ int main(int argc, char** argv) {
   std::printf("GetPicture, memory mode, %u x %u, median of %d rounds; ms, and ratios\n", side,
               side, rounds);
   std::printf("  /copy: to a fresh copy of the bits block; /warm: to squish-warm; pass: the "
-              "pixel pass into a warm block, to a warm copy or (DXT) to squish-warm%s\n",
+              "pixel pass into a warm block, to a warm copy of as many bytes or (DXT) to "
+              "squish-warm; rgba: the same into RGBA rows%s\n",
               before_path.empty() ? "" : "; before: --before's GetPicture");
-  std::printf("%-20s %8s %8s %6s %8s %6s %7s %7s %6s", "case", "decode", "copy", "/copy", "warm",
-              "/warm", "pass", "wcopy", "pass/");
+  std::printf("%-20s %8s %8s %6s %8s %6s %7s %7s %6s %7s %6s", "case", "decode", "copy", "/copy",
+              "warm", "/warm", "pass", "wcopy", "pass/", "rgba", "rgba/");
   if (!before_path.empty()) std::printf(" %8s %6s %6s", "before", "/copy", "/warm");
   std::printf("\n");
   for (const Case& c : kCases) {
@@ -257,7 +263,9 @@ int main(int argc, char** argv) {
     const Bytes copy_source = tovak::bench::RandomBytes(bits_bytes, 99);
     Bytes warm_copy(copy_source.size());
     Bytes pass_bits;
-    const WarmPass pass(file, pass_bits);
+    const WarmPass pass(file, pass_bits, false);
+    Bytes rgba_bits;
+    const WarmPass rgba(file, rgba_bits, true);
     Bytes blocks;
     Bytes plane;
     int plane_width = side;
@@ -269,7 +277,7 @@ int main(int argc, char** argv) {
       blocks = StoredBlocks(file);
       plane.resize(std::size_t{4} * static_cast<std::size_t>(plane_width) * side);
     }
-    std::vector<double> times[6];  // decode, copy, warm squish, pass, warm copy, before
+    std::vector<double> times[7];  // decode, copy, warm squish, pass, warm copy, before, rgba
     const auto timed = [](std::vector<double>& into, bool keep, auto&& run) {
       const double t = Now();
       run();
@@ -285,6 +293,7 @@ int main(int argc, char** argv) {
         });
       }
       if (pass.ready) timed(times[3], keep, [&] { pass.Run(); });
+      if (rgba.ready) timed(times[6], keep, [&] { rgba.Run(); });
       timed(times[4], keep, [&] {
         std::memcpy(warm_copy.data(), copy_source.data(), copy_source.size());
       });
@@ -292,12 +301,18 @@ int main(int argc, char** argv) {
         timed(times[5], keep, [&] { Decode(before, file, nullptr, nullptr); });
       }
     }
-    double ms[6] = {};
-    for (int i = 0; i < 6; ++i) ms[i] = times[i].empty() ? 0 : Median(times[i]) * 1e3;
+    double ms[7] = {};
+    for (int i = 0; i < 7; ++i) ms[i] = times[i].empty() ? 0 : Median(times[i]) * 1e3;
     const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
-    std::printf("%-20s %8.2f %8.2f %6.2f %8.2f %6.2f %7.2f %7.2f %6.2f", c.name, ms[0], ms[1],
-                ratio(ms[0], ms[1]), ms[2], ratio(ms[0], ms[2]), ms[3], ms[4],
-                c.squish_flags != 0 ? ratio(ms[3], ms[2]) : ratio(ms[3], ms[4]));
+    // Uncompressed: against a warm copy of as many bytes as each writes.
+    const double per_byte = ms[4] / static_cast<double>(copy_source.size());
+    const double pass_base =
+        c.squish_flags != 0 ? ms[2] : per_byte * static_cast<double>(pass.to.bytes);
+    const double rgba_base =
+        c.squish_flags != 0 ? ms[2] : per_byte * static_cast<double>(rgba.to.bytes);
+    std::printf("%-20s %8.2f %8.2f %6.2f %8.2f %6.2f %7.2f %7.2f %6.2f %7.2f %6.2f", c.name, ms[0],
+                ms[1], ratio(ms[0], ms[1]), ms[2], ratio(ms[0], ms[2]), ms[3], ms[4],
+                ratio(ms[3], pass_base), ms[6], ratio(ms[6], rgba_base));
     if (before.get_picture != nullptr) {
       std::printf(" %8.2f %6.2f %6.2f", ms[5], ratio(ms[5], ms[1]), ratio(ms[5], ms[2]));
     }
