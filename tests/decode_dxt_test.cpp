@@ -81,6 +81,13 @@ Block RandomBlock(Random& rng) {
   }
   b.dxt5.a0 = static_cast<std::uint8_t>(rng.Next());
   b.dxt5.a1 = static_cast<std::uint8_t>(rng.Next());
+  // Now and then a wholly opaque block among translucent ones, whose
+  // colours are shown unblended.
+  if (rng.Next() % 4 == 0) {
+    b.dxt3.alpha = fixture::Fill(15);
+    b.dxt5.a0 = 255;
+    b.dxt5.index = fixture::Fill(0);
+  }
   return b;
 }
 
