@@ -443,9 +443,14 @@ TEST(DecodeDxt, BlendingOffKeepsTheColoursAndDropsAlpha) {
   LoadedCopy copy;
   LoadCopy(dir, "tovak.spi", copy);
   for (std::uint16_t format : kBaseFormats) {
-    SCOPED_TRACE(format);
-    const DxtPicture p = RandomPicture(format, 12, 8, rng);
-    ExpectPicture(Decode(Write(p, false).bytes, -1, copy.api), p, 0, false);
+    // Whole blocks, and a last block column cut, in both orders.
+    for (const std::uint16_t width : {12, 30}) {
+      for (const std::uint16_t order : {0, 1}) {
+        SCOPED_TRACE(::testing::Message() << format << ", " << width << " wide, order " << order);
+        const DxtPicture p = RandomPicture(format, width, 17, rng);
+        ExpectPicture(Decode(Write(p, false, order).bytes, -1, copy.api), p, order, false);
+      }
+    }
   }
 }
 
